@@ -1,0 +1,55 @@
+#include "FileStore.h"
+
+#include "Storage.h"
+#include "Text.h"
+
+namespace cpuchat {
+
+std::string FileStore::keyFor(std::string_view name) {
+    // "Base\Words.dat" and "base/words.DAT" are one file: one cache entry.
+    std::string key = toUpper(name);
+    for (char& c : key) {
+        if (c == '/') c = '\\';
+    }
+    return key;
+}
+
+Lines FileStore::read(std::string_view name) {
+    const std::string key = keyFor(name);
+    auto it = cache_.find(key);
+    if (it != cache_.end()) {
+        std::optional<std::string> changed;
+        try {
+            changed = fs_.readIfChanged(name, it->second.bytes);
+        } catch (...) {
+            cache_.erase(it);
+            throw;
+        }
+        if (!changed) return it->second.lines;
+        cache_.erase(it);  // free the old copy before decoding the new one
+        auto lines = std::make_shared<const LineList>(readLines(*changed));
+        cache_[key] = Entry{std::move(*changed), lines};
+        return lines;
+    }
+    std::string bytes = fs_.read(name);
+    auto lines = std::make_shared<const LineList>(readLines(bytes));
+    cache_[key] = Entry{std::move(bytes), lines};
+    return lines;
+}
+
+LineList FileStore::readPlain(std::string_view name) { return readPlainText(fs_.read(name)); }
+
+void FileStore::writeRtf(std::string_view name, Lines lines) {
+    const std::string key = keyFor(name);
+    cache_.erase(key);
+    std::string bytes = cpuchat::writeRtf(*lines);
+    fs_.replace(name, bytes);
+    cache_[key] = Entry{std::move(bytes), std::move(lines)};
+}
+
+void FileStore::writePlain(std::string_view name, const LineList& lines) {
+    cache_.erase(keyFor(name));
+    fs_.replace(name, writePlainText(lines));
+}
+
+}  // namespace cpuchat

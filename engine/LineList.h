@@ -1,0 +1,54 @@
+#pragma once
+// An ordered list of text lines, read from a file whole and written back whole.
+// Lines live in one buffer with a span per line, so a knowledge base of a million
+// lines costs its text plus 16 bytes a line rather than a heap block per line.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cpuchat {
+
+class LineList {
+public:
+    LineList() = default;
+    LineList(std::initializer_list<std::string_view> lines);
+
+    std::size_t size() const noexcept { return spans_.size(); }
+    bool empty() const noexcept { return spans_.empty(); }
+
+    /// Line `index`; an index the list does not hold reads as empty text.
+    std::string_view operator[](std::size_t index) const noexcept {
+        if (index >= spans_.size()) return {};
+        const Span& s = spans_[index];
+        return std::string_view(buffer_).substr(s.offset, s.length);
+    }
+
+    /// Last line, or empty text for an empty list.
+    std::string_view back() const noexcept { return empty() ? std::string_view{} : (*this)[size() - 1]; }
+
+    void append(std::string_view line);
+    /// Removes line `index`; an index the list does not hold changes nothing.
+    void remove(std::size_t index);
+    void removeLast() { if (!empty()) remove(size() - 1); }
+    void clear() noexcept;
+    void reserve(std::size_t lines, std::size_t bytes);
+
+    std::vector<std::string> toVector() const;
+    bool operator==(const LineList& other) const;
+
+    /// Bytes of text held (not counting the spans).
+    std::size_t textBytes() const noexcept { return buffer_.size(); }
+
+private:
+    struct Span {
+        std::size_t offset;
+        std::size_t length;
+    };
+    std::string buffer_;
+    std::vector<Span> spans_;
+    std::size_t garbage_ = 0;  // bytes of removed lines still in buffer_
+};
+
+}  // namespace cpuchat

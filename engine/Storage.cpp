@@ -1,0 +1,318 @@
+#include "Storage.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "Text.h"
+
+namespace cpuchat {
+
+bool isRtf(std::string_view bytes) noexcept { return bytes.starts_with("{\\rtf"); }
+
+LineList readPlainText(std::string_view bytes) {
+    LineList lines;
+    lines.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1, bytes.size());
+    std::size_t start = 0;
+    const std::size_t n = bytes.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const char c = bytes[i];
+        if (c != '\n' && c != '\r') {
+            ++i;
+            continue;
+        }
+        lines.append(bytes.substr(start, i - start));
+        i += (c == '\r' && i + 1 < n && bytes[i + 1] == '\n') ? 2 : 1;
+        start = i;
+    }
+    if (start < n) lines.append(bytes.substr(start));
+    return lines;
+}
+
+namespace {
+
+constexpr std::array<std::string_view, 64> kSkippedDestinations = {
+    "fonttbl",    "colortbl",   "stylesheet",   "info",        "pict",          "pntext",
+    "pntxta",     "pntxtb",     "header",       "headerl",     "headerr",       "headerf",
+    "footer",     "footerl",    "footerr",      "footerf",     "footnote",      "annotation",
+    "atnid",      "atnauthor",  "atntime",      "atnref",      "listtable",     "listoverridetable",
+    "revtbl",     "rsidtbl",    "generator",    "fldinst",     "themedata",     "colorschememapping",
+    "latentstyles", "datastore", "xmlnstbl",    "object",      "objdata",       "filetbl",
+    "userprops",  "nonshppict", "shppict",      "listtext",    "bkmkstart",     "bkmkend",
+    "pgdsctbl",   "template",   "docvar",       "mmathPr",     "private",       "wgrffmtfilter",
+    "passwordhash", "shpinst",  "sp",           "sn",          "sv",            "falt",
+    "panose",     "leveltext",  "levelnumbers", "fchars",      "lchars",        "xe",
+    "tc",         "txe",        "comment",      "operator",
+};
+
+bool isSkippedDestination(std::string_view word) {
+    return std::find(kSkippedDestinations.begin(), kSkippedDestinations.end(), word) !=
+           kSkippedDestinations.end();
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Reads the text of an RTF document. Groups are kept on an explicit stack, so deep
+// nesting costs a few bytes per level and never the call stack.
+class RtfReader {
+public:
+    explicit RtfReader(std::string_view in) : in_(in) { text_.reserve(in.size() / 2); }
+
+    std::string run() {
+        while (p_ < in_.size()) {
+            const char c = in_[p_++];
+            switch (c) {
+                case '{':
+                    stack_.push_back(cur_);
+                    pendingSkip_ = 0;
+                    break;
+                case '}':
+                    pendingSkip_ = 0;
+                    if (stack_.empty()) return std::move(text_);
+                    cur_ = stack_.back();
+                    stack_.pop_back();
+                    // Closing the document's own group ends the document: Rich Edit
+                    // streams a NUL and other writers a line break after it.
+                    if (stack_.empty()) return std::move(text_);
+                    break;
+                case '\\':
+                    control();
+                    break;
+                case '\r':
+                case '\n':
+                case '\0':
+                    break;
+                default:
+                    emit(c);
+                    break;
+            }
+        }
+        return std::move(text_);  // an unterminated document keeps what it had
+    }
+
+private:
+    struct Group {
+        std::uint16_t uc = 1;  // fallback characters after \uN
+        bool skip = false;     // inside a destination whose text is not kept
+    };
+
+    // One character of text, unless a \uN fallback is being skipped.
+    void emit(char c) {
+        if (pendingSkip_ > 0) {
+            --pendingSkip_;
+            return;
+        }
+        if (!cur_.skip) text_ += c;
+    }
+
+    // Control words and symbols count as one fallback character each.
+    bool consumedByFallback() {
+        if (pendingSkip_ == 0) return false;
+        --pendingSkip_;
+        return true;
+    }
+
+    void control() {
+        if (p_ >= in_.size()) return;
+        const char c = in_[p_];
+        if (!isLetter(c)) {
+            ++p_;
+            symbol(c);
+            return;
+        }
+        const std::size_t start = p_;
+        while (p_ < in_.size() && isLetter(in_[p_])) ++p_;
+        const std::string_view word = in_.substr(start, p_ - start);
+        bool hasParam = false;
+        std::int64_t param = 0;
+        bool negative = false;
+        if (p_ + 1 < in_.size() && in_[p_] == '-' && isDigit(in_[p_ + 1])) {
+            negative = true;
+            ++p_;
+        }
+        while (p_ < in_.size() && isDigit(in_[p_])) {
+            hasParam = true;
+            if (param < (std::int64_t{1} << 40)) param = param * 10 + (in_[p_] - '0');
+            ++p_;
+        }
+        if (negative) param = -param;
+        if (p_ < in_.size() && in_[p_] == ' ') ++p_;
+        controlWord(word, hasParam, param);
+    }
+
+    void symbol(char c) {
+        if (c == '\'') {
+            if (p_ + 1 < in_.size()) {
+                const int hi = hexValue(in_[p_]);
+                const int lo = hexValue(in_[p_ + 1]);
+                if (hi >= 0 && lo >= 0) {
+                    p_ += 2;
+                    emit(static_cast<char>(hi * 16 + lo));
+                    return;
+                }
+            }
+            // "\'" without two hex digits: drop the escape, keep what follows as text.
+            consumedByFallback();
+            return;
+        }
+        if (c == '\\' || c == '{' || c == '}') {
+            emit(c);
+            return;
+        }
+        if (consumedByFallback()) return;
+        switch (c) {
+            case '*':
+                cur_.skip = true;
+                break;
+            case '~':
+                emitText('\xA0');
+                break;
+            case '_':
+                emitText('-');
+                break;
+            case '\r':
+            case '\n':
+                emitText('\n');  // a backslash before a line break is a paragraph mark
+                break;
+            default:
+                break;  // \- optional hyphen, \| and the rest carry no text
+        }
+    }
+
+    void emitText(char c) {
+        if (!cur_.skip) text_ += c;
+    }
+
+    void controlWord(std::string_view word, bool hasParam, std::int64_t param) {
+        if (word == "bin") {
+            // Binary data: skip its bytes whatever the state, a huge count to the end.
+            const auto count = static_cast<std::uint64_t>(hasParam && param > 0 ? param : 0);
+            p_ += static_cast<std::size_t>(std::min<std::uint64_t>(count, in_.size() - p_));
+            return;
+        }
+        if (word == "uc") {
+            cur_.uc = static_cast<std::uint16_t>(std::clamp<std::int64_t>(hasParam ? param : 1, 0, 0xFFFF));
+            return;
+        }
+        if (isSkippedDestination(word)) {
+            cur_.skip = true;
+            return;
+        }
+        if (consumedByFallback()) return;
+        if (word == "u" && hasParam) {
+            unicode(param);
+            return;
+        }
+        highSurrogate_ = false;
+        if (word == "par" || word == "line" || word == "sect" || word == "page" || word == "row") {
+            emitText('\n');
+        } else if (word == "tab" || word == "cell") {
+            emitText('\t');
+        } else if (word == "emdash") {
+            emitText('\x97');
+        } else if (word == "endash") {
+            emitText('\x96');
+        } else if (word == "lquote") {
+            emitText('\x91');
+        } else if (word == "rquote") {
+            emitText('\x92');
+        } else if (word == "ldblquote") {
+            emitText('\x93');
+        } else if (word == "rdblquote") {
+            emitText('\x94');
+        } else if (word == "bullet") {
+            emitText('\x95');
+        } else if (word == "emspace" || word == "enspace" || word == "qmspace") {
+            emitText(' ');
+        }
+    }
+
+    void unicode(std::int64_t n) {
+        if (n < 0 && n >= -32768) n += 65536;
+        const bool wasHigh = highSurrogate_;
+        highSurrogate_ = false;
+        if (n >= 0xDC00 && n <= 0xDFFF && wasHigh) {
+            // The second half of a pair: its '?' was written with the first half.
+        } else if (n >= 0xD800 && n <= 0xDBFF) {
+            highSurrogate_ = true;
+            emitText('?');
+        } else if (n < 0 || n > 0x10FFFF) {
+            emitText('?');
+        } else {
+            const int byte = fromUnicode(static_cast<char32_t>(n));
+            emitText(byte < 0 ? '?' : static_cast<char>(byte));
+        }
+        pendingSkip_ = cur_.uc;
+    }
+
+    std::string_view in_;
+    std::size_t p_ = 0;
+    std::string text_;
+    std::vector<Group> stack_;
+    Group cur_;
+    std::uint32_t pendingSkip_ = 0;
+    bool highSurrogate_ = false;
+};
+
+}  // namespace
+
+LineList readRtf(std::string_view bytes) {
+    std::string text = RtfReader(bytes).run();
+    // Like the Rich Edit control: the last paragraph mark is not part of the text.
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    return readPlainText(text);
+}
+
+LineList readLines(std::string_view bytes) { return isRtf(bytes) ? readRtf(bytes) : readPlainText(bytes); }
+
+std::string writePlainText(const LineList& lines) {
+    std::string out;
+    out.reserve(lines.textBytes() + 2 * lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        out += lines[i];
+        out += "\r\n";
+    }
+    return out;
+}
+
+std::string writeRtf(const LineList& lines) {
+    static constexpr std::string_view kHeader =
+        "{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049{\\fonttbl{\\f0\\fnil\\fcharset204 MS Sans Serif;}}\r\n"
+        "\\viewkind4\\uc1\\pard\\f0\\fs16 ";
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(kHeader.size() + lines.textBytes() * 3 + lines.size() * 6 + 16);
+    out += kHeader;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        for (char c : lines[i]) {
+            const auto b = static_cast<unsigned char>(c);
+            if (c == '\\' || c == '{' || c == '}') {
+                out += '\\';
+                out += c;
+            } else if (b >= 0x80 || b < 0x20) {
+                out += "\\'";
+                out += kHex[b >> 4];
+                out += kHex[b & 0xF];
+            } else {
+                out += c;
+            }
+        }
+        out += "\\par\r\n";
+    }
+    // One more paragraph mark: the reader drops the last one, so a list that ends in
+    // an empty line keeps it.
+    out += "\\par\r\n}\r\n";
+    return out;
+}
+
+}  // namespace cpuchat

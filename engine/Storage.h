@@ -1,0 +1,34 @@
+#pragma once
+// The two storage forms of a line list: plain Windows-1251 text with CR LF line ends,
+// and an RTF document with one paragraph per line. Pure functions from bytes to lines
+// and back; file access lives in FileSystem.
+
+#include <string>
+#include <string_view>
+
+#include "LineList.h"
+
+namespace cpuchat {
+
+/// True when the bytes begin an RTF document (an opening brace and the word rtf).
+bool isRtf(std::string_view bytes) noexcept;
+
+/// Splits plain text at CR LF, LF or CR; a final line break makes no extra line.
+LineList readPlainText(std::string_view bytes);
+
+/// Keeps the text of an RTF document: one line per paragraph, the last paragraph
+/// mark dropped as a Rich Edit control drops it. Never fails: whatever it cannot
+/// understand it skips.
+LineList readRtf(std::string_view bytes);
+
+/// Reads a file's bytes as RTF when they are an RTF document, else as plain text.
+LineList readLines(std::string_view bytes);
+
+/// Each line followed by CR LF.
+std::string writePlainText(const LineList& lines);
+
+/// An RTF document of the kind a Rich Edit control streams out; readRtf() gives back
+/// exactly the same lines for any lines without CR or LF.
+std::string writeRtf(const LineList& lines);
+
+}  // namespace cpuchat

@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "FileStore.h"
+#include "FileSystem.h"
+#include "TestSupport.h"
+
+namespace cpuchat {
+namespace {
+
+using test::TempDir;
+using test::w;
+
+std::string message(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const FileError& e) {
+        return e.what();
+    }
+    return "no failure";
+}
+
+// Runs `f` in a child process that has given up root, so permission checks apply
+// even when the tests run as root. Returns the child's exit status.
+int asUnprivileged(const std::function<int()>& f) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(99);
+        ::_exit(f());
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 98;
+}
+
+TEST(FileNames, MapWindowsStyleNamesIntoTheWorkingDirectory) {
+    TempDir dir;
+    dir.write("Base/Words.Dat", "x");
+    dir.write("Txt.Dat", "y");
+    DiskFileSystem fs(dir.path());
+    const auto words = dir.path() / "Base" / "Words.Dat";
+    EXPECT_EQ(fs.resolve("Base\\Words.Dat"), words);
+    EXPECT_EQ(fs.resolve("Base\\Words.dat"), words);
+    EXPECT_EQ(fs.resolve("base/words.DAT"), words);
+    EXPECT_EQ(fs.resolve("BASE\\\\WORDS.DAT"), words);
+    EXPECT_EQ(fs.resolve("D:\\Txt.Dat"), dir.path() / "Txt.Dat");
+    EXPECT_EQ(fs.resolve("d:txt.dat"), dir.path() / "Txt.Dat");
+    EXPECT_EQ(fs.resolve((dir.path() / "Txt.Dat").string()), dir.path() / "Txt.Dat");
+    EXPECT_EQ(fs.resolve("Base\\Missing.Dat"), dir.path() / "Base" / "Missing.Dat");
+    EXPECT_EQ(fs.read("bAsE\\wOrDs.dAt"), "x");
+}
+
+TEST(FileNames, CyrillicNamesAreMatchedWithoutRegardToCase) {
+    TempDir dir;
+    dir.write("Диалог.txt", "z");
+    DiskFileSystem fs(dir.path());
+    EXPECT_EQ(fs.read(w("D:\\ДИАЛОГ.TXT")), "z");
+}
+
+TEST(FileErrors, CarryTheProgramsMessagesWithItsSpelling) {
+    TempDir dir;
+    std::filesystem::create_directories(dir.path() / "Base" / "Folder.Dat");
+    dir.write("Base/Words.Dat", "x");
+    DiskFileSystem fs(dir.path());
+    EXPECT_EQ(message([&] { fs.read("Base\\X.Dat"); }), "Cannot open file Base\\X.Dat");
+    EXPECT_EQ(message([&] { fs.read("Base\\Folder.Dat"); }), "Cannot open file Base\\Folder.Dat");
+    EXPECT_EQ(message([&] { fs.replace("Base\\New.Dat", "y"); }), "Cannot create file Base\\New.Dat");
+    EXPECT_EQ(message([&] { fs.replace("Base\\Folder.Dat", "y"); }), "Cannot create file Base\\Folder.Dat");
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "Base" / "New.Dat"));  // never created
+    try {
+        fs.read("Base\\X.Dat");
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.kind(), FileError::Kind::Open);
+        EXPECT_EQ(e.name(), "Base\\X.Dat");
+    }
+}
+
+TEST(AtomicReplace, ReplacesTheContentAndKeepsThePermissions) {
+    TempDir dir;
+    dir.write("Base/W1.Dat", "old");
+    const auto file = dir.path() / "Base" / "W1.Dat";
+    std::filesystem::permissions(file, std::filesystem::perms(0640));
+    DiskFileSystem fs(dir.path());
+    fs.replace("base\\w1.dat", "new content");
+    EXPECT_EQ(dir.read("Base/W1.Dat"), "new content");
+    EXPECT_EQ(std::filesystem::status(file).permissions(), std::filesystem::perms(0640));
+    // No temporary file is left beside it.
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path() / "Base")) ++entries;
+    EXPECT_EQ(entries, 1u);
+}
+
+TEST(AtomicReplace, WritesThroughALinkToTheRealFile) {
+    TempDir dir;
+    dir.write("real.dat", "old");
+    std::filesystem::create_directories(dir.path() / "Base");
+    std::filesystem::create_symlink(dir.path() / "real.dat", dir.path() / "Base" / "Link.Dat");
+    DiskFileSystem fs(dir.path());
+    fs.replace("Base\\Link.Dat", "new");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "Base" / "Link.Dat"));
+    EXPECT_EQ(dir.read("real.dat"), "new");
+}
+
+TEST(AtomicReplace, ReusesATemporaryFileLeftByACrash) {
+    TempDir dir;
+    dir.write("Base/W2.Dat", "old");
+    dir.write("Base/.W2.Dat.cpu-chat-tmp", std::string(1000, 'x'));  // a crash left it
+    DiskFileSystem fs(dir.path());
+    fs.replace("Base\\W2.Dat", "new");
+    EXPECT_EQ(dir.read("Base/W2.Dat"), "new");
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "Base" / ".W2.Dat.cpu-chat-tmp"));
+}
+
+TEST(AtomicReplace, UnwritableTargetsFailAndKeepTheirContent) {
+    TempDir dir;
+    dir.write("Base/ReadOnly.Dat", "keep me");
+    dir.write("Locked/W1.Dat", "keep me too");
+    std::filesystem::permissions(dir.path(), std::filesystem::perms(0755));
+    std::filesystem::permissions(dir.path() / "Base", std::filesystem::perms(0777));
+    std::filesystem::permissions(dir.path() / "Base" / "ReadOnly.Dat", std::filesystem::perms(0444));
+    std::filesystem::permissions(dir.path() / "Locked" / "W1.Dat", std::filesystem::perms(0666));
+    std::filesystem::permissions(dir.path() / "Locked", std::filesystem::perms(0555));
+    const int status = asUnprivileged([&] {
+        DiskFileSystem fs(dir.path());
+        if (message([&] { fs.replace("Base\\ReadOnly.Dat", "lost"); }) != "Cannot create file Base\\ReadOnly.Dat")
+            return 1;
+        if (message([&] { fs.replace("Locked\\W1.Dat", "lost"); }) != "Cannot create file Locked\\W1.Dat") return 2;
+        return 0;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(dir.read("Base/ReadOnly.Dat"), "keep me");
+    EXPECT_EQ(dir.read("Locked/W1.Dat"), "keep me too");
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "Base" / ".ReadOnly.Dat.cpu-chat-tmp"));
+}
+
+TEST(AtomicReplace, UnreadableFileFailsToOpen) {
+    TempDir dir;
+    dir.write("Base/Secret.Dat", "x");
+    std::filesystem::permissions(dir.path(), std::filesystem::perms(0755));
+    std::filesystem::permissions(dir.path() / "Base", std::filesystem::perms(0755));
+    std::filesystem::permissions(dir.path() / "Base" / "Secret.Dat", std::filesystem::perms(0));
+    const int status = asUnprivileged([&] {
+        DiskFileSystem fs(dir.path());
+        return message([&] { fs.read("Base\\Secret.Dat"); }) == "Cannot open file Base\\Secret.Dat" ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0);
+}
+
+TEST(FileStore, SeesEveryChangeMadeBehindItsBack) {
+    TempDir dir;
+    dir.write("Base/Words.Dat", "a\r\nb\r\n");
+    DiskFileSystem fs(dir.path());
+    FileStore store(fs);
+    EXPECT_EQ(store.read("Base\\Words.Dat")->toVector(), (std::vector<std::string>{"a", "b"}));
+    dir.write("Base/Words.Dat", "a\r\nc\r\n");  // same size, changed by another program
+    EXPECT_EQ(store.read("Base\\Words.Dat")->toVector(), (std::vector<std::string>{"a", "c"}));
+    dir.write("Base/Words.Dat", "a\r\n");  // shorter
+    EXPECT_EQ(store.read("Base\\Words.dat")->toVector(), (std::vector<std::string>{"a"}));
+    dir.write("Base/Words.Dat", std::string(3 << 20, 'q'));  // longer than one chunk
+    EXPECT_EQ((*store.read("Base\\Words.Dat"))[0].size(), std::size_t{3} << 20);
+    std::filesystem::remove(dir.path() / "Base" / "Words.Dat");
+    EXPECT_EQ(message([&] { store.read("Base\\Words.Dat"); }), "Cannot open file Base\\Words.Dat");
+}
+
+TEST(FileStore, WritesRtfThatReadsBackTheSame) {
+    TempDir dir;
+    dir.write("Base/W1.Dat", test::plainFile({"Да.", "Нет."}));
+    DiskFileSystem fs(dir.path());
+    FileStore store(fs);
+    auto list = std::make_shared<LineList>(*store.read("Base\\W1.Dat"));
+    list->append(w("Может быть."));
+    store.writeRtf("Base\\W1.Dat", list);
+    EXPECT_TRUE(dir.read("Base/W1.Dat").starts_with("{\\rtf1"));
+    FileStore fresh(fs);
+    EXPECT_EQ(fresh.read("Base\\W1.Dat")->toVector(), list->toVector());
+}
+
+
+}  // namespace
+}  // namespace cpuchat

@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include "Storage.h"
+#include "TestSupport.h"
+
+namespace cpuchat {
+namespace {
+
+using test::w;
+
+std::vector<std::string> lines(std::initializer_list<const char*> utf8) {
+    std::vector<std::string> out;
+    for (const char* s : utf8) out.push_back(w(s));
+    return out;
+}
+
+TEST(PlainText, SplitsAtEveryKindOfLineBreak) {
+    struct Row {
+        std::string bytes;
+        std::vector<std::string> expected;
+    } rows[] = {
+        {"", {}},
+        {"a", {"a"}},
+        {"a\r\n", {"a"}},
+        {"a\r\nb", {"a", "b"}},
+        {"a\r\nb\r\n", {"a", "b"}},
+        {"a\nb\n", {"a", "b"}},          // edited on Linux
+        {"a\rb", {"a", "b"}},
+        {"a\r\n\r\nb\r\n", {"a", "", "b"}},
+        {"\r\n", {""}},
+        {"a\r\n\r\n", {"a", ""}},
+        {std::string("a\0b\r\n", 5), {std::string("a\0b", 3)}},
+    };
+    for (const Row& row : rows) EXPECT_EQ(readPlainText(row.bytes).toVector(), row.expected) << row.bytes;
+}
+
+TEST(PlainText, LongLinesAreKeptWhole) {
+    const std::string longLine(100000, 'x');
+    const LineList read = readPlainText(longLine + "\r\nshort\r\n");
+    ASSERT_EQ(read.size(), 2u);
+    EXPECT_EQ(read[0], longLine);
+}
+
+TEST(Rtf, ReadsTheTextOfDocumentsFromSeveralWriters) {
+    struct Row {
+        const char* name;
+        std::string rtf;
+        std::vector<std::string> expected;
+    } rows[] = {
+        {"rich edit with cyrillic",
+         "{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049{\\fonttbl{\\f0\\fnil\\fcharset204 MS Sans Serif;}}\r\n"
+         "\\viewkind4\\uc1\\pard\\f0\\fs16 \\'cf\\'d0\\'c8\\'c2\\'c5\\'d2^\\'cf\\'f0\\'e8\\'e2\\'e5\\'f2!;\\par\r\n"
+         "\\'cf\\'ce\\'ca\\'c0^;@\\par\r\n}\r\n" + std::string(1, '\0'),
+         lines({"ПРИВЕТ^Привет!;", "ПОКА^;@"})},
+        {"libreoffice unicode with fallback",
+         "{\\rtf1\\ansi\\deff4\\adeflang1025{\\fonttbl{\\f0\\froman\\fprq2\\fcharset0 Times New Roman;}}"
+         "{\\colortbl;\\red0\\green0\\blue0;}{\\stylesheet{\\s0\\snext0 Normal;}}{\\*\\generator LibreOffice;}"
+         "{\\info{\\creatim\\yr2026}}\\pard\\plain \\s0{\\rtlch \\ltrch\\loch \\u1044\\'3f\\u1072\\'3f}\\par"
+         "\\pard\\plain \\s0{\\u1053\\'3f\\u1077\\'3f\\u1090\\'3f}\\par}",
+         lines({"Да", "Нет"})},
+        {"uc in nested groups is scoped",
+         "{\\rtf1\\uc2{\\uc1\\u1044 xy}\\u1072 zw{\\uc0\\u1073 c}d}", lines({"Дyабcd"})},
+        {"uc0 has no fallback", "{\\rtf1\\uc0\\u1044\\u1072 a}", lines({"Даa"})},
+        {"escapes", "{\\rtf1 a\\\\b\\{c\\}d\\tab e\\~f\\-g\\_h}", lines({"a\\b{c}d\te\xC2\xA0" "fg-h"})},
+        {"skipped destinations",
+         "{\\rtf1{\\*\\panose 0102}{\\pict\\wmetafile8 0a0b0c}{\\fonttbl{\\f0 Arial;}}{\\pntext 1.}"
+         "{\\*\\unknowndest text}A{\\field{\\*\\fldinst HYPERLINK x}{\\fldrslt B}}\\line C}",
+         lines({"AB", "C"})},
+        {"no final par", "{\\rtf1 a\\par b}", lines({"a", "b"})},
+        {"one final par", "{\\rtf1 a\\par b\\par}", lines({"a", "b"})},
+        {"two final pars", "{\\rtf1 a\\par b\\par\\par}", lines({"a", "b"})},
+        {"empty line inside", "{\\rtf1 a\\par\\par b\\par}", lines({"a", "", "b"})},
+        {"binary data is skipped", "{\\rtf1 a\\bin3 }}}b}", lines({"ab"})},
+        {"text after the document is ignored", "{\\rtf1 a}\\par b", lines({"a"})},
+        {"unterminated group keeps its text", "{\\rtf1 a\\par b{\\b c", lines({"a", "bc"})},
+        {"surrogate pair gives one question mark", "{\\rtf1 \\u-10179?\\u-8704?x}", lines({"?x"})},
+        {"out of range unicode", "{\\rtf1 \\u99999999?a\\u-40000?b}", lines({"?a?b"})},
+        {"bad hex escape", "{\\rtf1 a\\'zzb\\'4}", lines({"azzb4"})},
+        {"negative parameter and control symbol", "{\\rtf1\\li-720 x\\|y}", lines({"xy"})},
+        {"backslash line break is a paragraph", "{\\rtf1 a\\\r\nb}", lines({"a", "b"})},
+    };
+    for (const Row& row : rows) {
+        ASSERT_TRUE(isRtf(row.rtf)) << row.name;
+        EXPECT_EQ(readRtf(row.rtf).toVector(), row.expected) << row.name;
+    }
+}
+
+TEST(Rtf, PlainTextAndRtfGiveTheSameLines) {
+    const std::vector<std::string> kb = lines({"База", "ПРИВЕТ^Привет!;Здравствуй.;", "_КАК ДЕЛА^Хорошо.;",
+                                               "__А У ТЕБЯ^Тоже хорошо.;", "ПОКА^До свидания.;@",
+                                               "ЧТО ТАКОЕ СЧАСТЬЕ?^"});
+    LineList list;
+    for (const auto& l : kb) list.append(l);
+    const std::string plain = writePlainText(list);
+    const std::string rtf = writeRtf(list);
+    EXPECT_FALSE(isRtf(plain));
+    EXPECT_TRUE(isRtf(rtf));
+    EXPECT_EQ(readLines(plain).toVector(), kb);
+    EXPECT_EQ(readLines(rtf).toVector(), kb);
+}
+
+TEST(Rtf, WriterOutputReadsBackExactly) {
+    std::string every;
+    for (int b = 0; b < 256; ++b) {
+        if (b != '\r' && b != '\n') every += static_cast<char>(b);
+    }
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {""},
+        {"", ""},
+        {"a", ""},
+        {"", "a"},
+        {"\\par", "{", "}", "\\'41", " leading", "trailing ", "123", "\\u1044?"},
+        {every, every + every},
+        {std::string(5000, '\xE9')},
+    };
+    for (const auto& c : cases) {
+        LineList list;
+        for (const auto& l : c) list.append(l);
+        const std::string rtf = writeRtf(list);
+        EXPECT_EQ(readRtf(rtf).toVector(), c);
+    }
+}
+
+TEST(Rtf, WritesARichEditStyleDocument) {
+    LineList list{w("Привет"), "a{b}"};
+    EXPECT_EQ(writeRtf(list),
+              "{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049{\\fonttbl{\\f0\\fnil\\fcharset204 MS Sans Serif;}}\r\n"
+              "\\viewkind4\\uc1\\pard\\f0\\fs16 \\'cf\\'f0\\'e8\\'e2\\'e5\\'f2\\par\r\n"
+              "a\\{b\\}\\par\r\n"
+              "\\par\r\n}\r\n");
+}
+
+TEST(Rtf, DeepNestingDoesNotExhaustTheStack) {
+    const std::size_t depth = 100000;
+    std::string rtf = "{\\rtf1 ";
+    rtf += std::string(depth, '{');
+    rtf += "deep";
+    rtf += std::string(depth, '}');
+    rtf += "}";
+    EXPECT_EQ(readRtf(rtf).toVector(), std::vector<std::string>{"deep"});
+    EXPECT_EQ(readRtf("{\\rtf1 " + std::string(depth, '{') + "x").toVector(), std::vector<std::string>{"x"});
+}
+
+TEST(Rtf, HugeBinaryCountEndsTheDocument) {
+    EXPECT_EQ(readRtf("{\\rtf1 a\\bin99999999999999999999 b}").toVector(), std::vector<std::string>{"a"});
+}
+
+TEST(Rtf, OnlyDocumentsThatBeginWithTheRtfWordAreRtf) {
+    EXPECT_TRUE(isRtf("{\\rtf1"));
+    EXPECT_FALSE(isRtf(" {\\rtf1"));
+    EXPECT_FALSE(isRtf("{\\rt"));
+    EXPECT_EQ(readLines("{not rtf}\r\nx").toVector(), (std::vector<std::string>{"{not rtf}", "x"}));
+}
+
+}  // namespace
+}  // namespace cpuchat
