@@ -1,0 +1,366 @@
+#include "Engine.h"
+
+#include <algorithm>
+
+#include "Matching.h"
+#include "SessionLog.h"
+#include "Text.h"
+
+namespace cpuchat {
+
+namespace {
+
+// The program spells the knowledge base two ways; both name the same file.
+constexpr std::string_view kWordsDat = "Base\\Words.Dat";
+constexpr std::string_view kWordsDatLower = "Base\\Words.dat";
+constexpr std::string_view kPause = "Base\\Pause.Dat";
+constexpr std::string_view kPovtor = "Base\\Povtor.Dat";
+constexpr std::string_view kRebukes = "Base\\X.Dat";
+constexpr std::string_view kCollection = "Base\\Collection.Dat";
+constexpr std::string_view kBigString = "Base\\BigString.Dat";
+constexpr std::string_view kAnswerPool = "Base\\W1.Dat";
+constexpr std::string_view kRemarkPool = "Base\\W2.Dat";
+constexpr std::string_view kAfterthoughts = "Base\\AI.dat";
+constexpr std::string_view kLog = "Base\\Log.Lormak";
+
+constexpr std::string_view kUserPrefix = "USER:     ";
+constexpr std::string_view kCpuPrefix = "CPU:     ";
+constexpr std::size_t kLongPhrase = 110;
+
+// First letter capitalised when it is a small Russian letter; the phrase ends in
+// ".", "!" or "?" (a final "," becomes ".").
+void normalise(std::string& phrase) {
+    if (!phrase.empty()) {
+        const auto first = static_cast<unsigned char>(phrase[0]);
+        if (first >= 0xE0 || first == 0xB8) phrase[0] = upperChar(phrase[0]);
+    }
+    const char last = phrase.empty() ? '\0' : phrase.back();
+    if (last == ',') {
+        phrase.back() = '.';
+    } else if (last != '.' && last != '!' && last != '?') {
+        phrase += '.';
+    }
+}
+
+bool isBlank(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c == ' ' || c == '\t'; });
+}
+
+std::shared_ptr<LineList> editable(const Lines& lines) { return std::make_shared<LineList>(*lines); }
+
+}  // namespace
+
+PhraseCounts countPhrases(const LineList& kb) {
+    PhraseCounts counts;
+    for (std::size_t i = 1; i < kb.size(); ++i) {
+        const std::string_view line = kb[i];
+        if (line.empty()) continue;
+        if (line[0] == '_') {
+            ++counts.branches;
+        } else {
+            ++counts.main;
+        }
+    }
+    return counts;
+}
+
+std::string startupStatusText(PhraseCounts counts) {
+    return fromUtf8("Программе известно:   [главные фразы - ") + std::to_string(counts.main) +
+           fromUtf8("   ветки - ") + std::to_string(counts.branches) + "]";
+}
+
+Engine::Engine(FileSystem& files, Random& random, Clock& clock)
+    : store_(files),
+      random_(random),
+      clock_(clock),
+      scratch_(std::make_shared<const LineList>()),
+      scratch2_(std::make_shared<const LineList>()) {}
+
+void Engine::formCreate() { scratch_ = store_.read(kWordsDatLower); }
+
+std::string Engine::startupLoad() {
+    scratch_ = store_.read(kWordsDat);
+    return startupStatusText(countPhrases(*scratch_));
+}
+
+std::string Engine::drawLine(const LineList& lines, int first) {
+    const int last = static_cast<int>(lines.size()) - 1;
+    return std::string(lines[static_cast<std::size_t>(random_.uniform(first, last))]);
+}
+
+void Engine::appendView(LineKind kind, std::string_view text) { view_.push_back({kind, std::string(text)}); }
+
+void Engine::appendRecord(std::string_view prefix, std::string_view text) {
+    std::string line(prefix);
+    line += text;
+    record_.append(line);
+}
+
+SayResult Engine::say(Mode mode, std::string_view inputLine, std::string_view sourcePath) {
+    SayResult result;
+    std::string text;
+    if (mode == Mode::CpuCpu) {
+        // The source file becomes one phrase: final line breaks dropped, further
+        // lines joined with a blank. An empty source sends nothing.
+        std::size_t lines = transfer_.size();
+        while (lines > 0 && transfer_[lines - 1].empty()) --lines;
+        for (std::size_t i = 0; i < lines; ++i) {
+            if (i > 0) text += ' ';
+            text += transfer_[i];
+        }
+        if (isBlank(text)) return result;
+    } else {
+        text = inputLine;
+    }
+    result.ran = true;
+    random_.seed(clock_.seedValue());
+    closing_.reset();
+
+    rawInput_ = text;
+    phrase_ = text;
+    const std::string previousViewLine = view_.size() >= 2 ? view_[view_.size() - 2].text : std::string();
+    normalise(phrase_);
+    humanTopic_ = false;
+    appendView(LineKind::User, phrase_);
+    appendRecord(kUserPrefix, phrase_);
+    result.userLine = phrase_;
+
+    try {
+        if (phrase_ == previousViewLine) {
+            reply_ = drawLine(*(scratch_ = store_.read(kPovtor)), 0);
+        } else if (std::optional<std::string> rebuke = abuseScreen()) {
+            reply_ = std::move(*rebuke);
+        } else {
+            humanTopicScreen();
+            const int r = random_.uniform(1, 6);
+            if (r != 2 && r != 6 && phrase_.size() > kLongPhrase) {
+                reply_ = drawLine(*(scratch_ = store_.read(kBigString)), 0);
+            } else if (!search()) {
+                answerUnknown();
+            }
+        }
+        result.closing = closing_;
+
+        appendView(LineKind::Cpu, reply_);
+        appendRecord(kCpuPrefix, reply_);
+        result.replyShown = true;
+        result.reply = reply_;
+
+        if (random_.uniform(1, 3) == 1) {
+            result.afterthought = true;
+            scratch_ = store_.read(kAfterthoughts);
+        } else {
+            result.afterthought = false;
+        }
+
+        if (mode == Mode::CpuCpu) {
+            transfer_.clear();
+            transfer_.append(reply_);
+            store_.writePlain(sourcePath, transfer_);
+            result.sourceLine = reply_;
+        }
+        previousReply_ = reply_;
+        idleCounter_ = 0;
+        result.completed = true;
+    } catch (const FileError& e) {
+        result.closing = closing_;
+        result.failure = e.what();
+    }
+    return result;
+}
+
+std::optional<std::string> Engine::abuseScreen() {
+    const std::string upper = toUpper(rawInput_);
+    const LineList& words = abuseWords();
+    bool abusive = false;
+    for (std::size_t i = 1; i < words.size() && !abusive; ++i) abusive = runScan(upper, words[i]);
+    if (!abusive) return std::nullopt;
+    scratch_ = store_.read(kRebukes);
+    std::string rebuke = drawLine(*scratch_, 0);
+    auto log = editable(scratch_ = store_.read(kCollection));
+    log->append(">>> " + rawInput_);
+    store_.writeRtf(kCollection, log);
+    scratch_ = log;
+    return rebuke;
+}
+
+void Engine::humanTopicScreen() {
+    const std::string upper = toUpper(rawInput_);
+    const LineList& words = humanTopicWords();
+    for (std::size_t i = 1; i < words.size(); ++i) {
+        if (runScan(upper, words[i])) {
+            humanTopic_ = true;
+            return;
+        }
+    }
+}
+
+bool Engine::search() { return branchDepth_ >= 1 ? branchScan() : mainScan(); }
+
+bool Engine::mainScan() {
+    scratch_ = store_.read(kWordsDat);
+    const LineList& kb = *scratch_;
+    const std::string upper = toUpper(rawInput_);
+    const InputIndex index(upper);
+    for (std::size_t n = 1; n < kb.size(); ++n) {
+        const std::string_view line = kb[n];
+        if (!index.mayMatch(line)) continue;
+        const std::size_t caret = matchMainLine(line, upper);
+        if (caret == std::string_view::npos) continue;
+        const int pick = random_.uniform(1, countAnswers(line));
+        reply_ = answerAt(line, caret, pick);
+        branchDepth_ += 1;
+        branchAnchor_ = n;
+        closing_ = line.back() == '@';
+        return true;
+    }
+    return false;
+}
+
+bool Engine::branchScan() {
+    scratch_ = store_.read(kWordsDat);
+    const LineList& kb = *scratch_;
+    const std::string upper = toUpper(rawInput_);
+    const int depth = branchDepth_;
+    for (;;) {
+        ++branchAnchor_;
+        if (branchAnchor_ >= kb.size()) {
+            branchDepth_ = 0;
+            return mainScan();
+        }
+        const std::string_view line = kb[branchAnchor_];
+        if (line.empty()) continue;
+        const std::size_t underscores = std::min(line.find_first_not_of('_'), line.size());
+        if (underscores == 0) {
+            branchDepth_ = 0;
+            return mainScan();
+        }
+        if (underscores != static_cast<std::size_t>(depth)) continue;
+        const std::size_t caret = line.find('^', underscores);
+        if (caret == std::string_view::npos || caret + 1 == line.size()) continue;
+        if (!runScan(upper, line.substr(underscores, caret - underscores))) continue;
+        const int pick = random_.uniform(1, countAnswers(line));
+        reply_ = answerAt(line, caret, pick);
+        branchDepth_ = depth + 1;
+        return true;
+    }
+}
+
+void Engine::answerUnknown() {
+    if (humanTopic_) return;  // the last Cpu line is said again; nothing is learned
+    const std::string_view pool = phrase_.back() == '?' ? kAnswerPool : kRemarkPool;
+    scratch2_ = store_.read(pool);
+    reply_ = drawLine(*scratch2_, 0);
+    bool inPool = false;
+    for (std::size_t i = 1; i < scratch2_->size() && !inPool; ++i) inPool = (*scratch2_)[i] == phrase_;
+    if (!inPool) {
+        if (previousReply_.empty()) return;
+        const std::string_view learnedInto =
+            previousReply_.find('?') != std::string::npos ? kAnswerPool : kRemarkPool;
+        auto grown = editable(scratch2_ = store_.read(learnedInto));
+        grown->append(phrase_);
+        store_.writeRtf(learnedInto, grown);
+        scratch2_ = grown;
+    }
+
+    scratch_ = store_.read(kWordsDat);
+    const std::string upperPhrase = toUpper(phrase_);
+    for (std::size_t i = 1; i < scratch_->size(); ++i) {
+        if (keyOf((*scratch_)[i]) == upperPhrase) return;  // known already
+    }
+    // A phrase holding a marker of the knowledge-base format would split its key or
+    // answer; the pools keep it, the knowledge base does not.
+    if (phrase_.find_first_of("^;") != std::string::npos) return;
+
+    auto withKey = editable(scratch_);
+    withKey->append(upperPhrase + "^");
+    store_.writeRtf(kWordsDat, withKey);
+    scratch_ = store_.read(kWordsDat);
+    if (previousReply_.empty()) return;
+
+    const std::string upperPrevious = toUpper(previousReply_);
+    for (std::size_t i = 1; i < scratch_->size(); ++i) {
+        const std::string_view line = (*scratch_)[i];
+        if (keyOf(line) != upperPrevious) continue;
+        std::string answered(line);
+        answered += phrase_;
+        answered += ';';
+        auto moved = editable(scratch_);
+        moved->remove(i);
+        moved->append(answered);
+        store_.writeRtf(kWordsDat, moved);
+        scratch_ = moved;
+        return;
+    }
+}
+
+void Engine::loadSource(std::string_view path) { transfer_ = store_.readPlain(path); }
+
+std::optional<std::string> Engine::afterthoughtTick() {
+    afterthoughtCounter_ += 500;
+    if (afterthoughtCounter_ != 1000) return std::nullopt;
+    const std::string line = drawLine(*scratch_, 1);
+    appendView(LineKind::Cpu, line);
+    appendRecord(kCpuPrefix, line);
+    afterthoughtCounter_ = 0;
+    return line;
+}
+
+std::optional<std::string> Engine::idleTick() {
+    random_.seed(clock_.seedValue());
+    const int threshold = random_.uniform(60, 90);
+    ++idleCounter_;
+    if (idleCounter_ < threshold) return std::nullopt;
+    scratch_ = store_.read(kPause);
+    std::string remark = drawLine(*scratch_, 0);
+    reply_ = remark;
+    appendView(LineKind::Remark, remark);
+    appendRecord(kUserPrefix, phrase_);
+    idleCounter_ = 0;
+    return remark;
+}
+
+void Engine::switchToCpuUser() {
+    appendView(LineKind::Service, fromUtf8("Сервис:   // Режим диалога Cpu\\User."));
+    appendView(LineKind::Empty, "");
+}
+
+void Engine::switchToCpuCpu() { appendView(LineKind::Service, fromUtf8("Сервис:   // Режим диалога Cpu\\Cpu.")); }
+
+void Engine::newDialogue() {
+    view_.clear();
+    record_.clear();
+}
+
+void Engine::undo() {
+    if (!view_.empty()) view_.pop_back();
+    record_.removeLast();
+}
+
+void Engine::exitLog() {
+    scratch_ = store_.read(kLog);
+    scratch2_ = store_.read(kWordsDatLower);
+    auto log = editable(scratch_);
+    const auto now = clock_.now();
+    appendLogBlock(*log, logDate(now), logTime(now), static_cast<long long>(scratch2_->size()) - 1, record_);
+    store_.writeRtf(kLog, log);
+    scratch_ = log;
+}
+
+KnowledgeStats Engine::statistics() {
+    KnowledgeStats stats;
+    scratch_ = store_.read(kWordsDat);
+    stats.incoming = std::max<std::int32_t>(0, static_cast<std::int32_t>(scratch_->size()) - 1);
+    std::int64_t outgoing = 0;
+    for (std::string_view file : {kBigString, kPause, kPovtor, kAnswerPool, kRemarkPool, kRebukes}) {
+        scratch_ = store_.read(file);
+        outgoing += static_cast<std::int64_t>(scratch_->size());
+    }
+    scratch_ = store_.read(kWordsDat);
+    for (std::size_t i = 1; i < scratch_->size(); ++i) outgoing += countAnswers((*scratch_)[i]);
+    stats.outgoing = static_cast<std::int32_t>(outgoing);
+    stats.total = stats.incoming + stats.outgoing;
+    return stats;
+}
+
+}  // namespace cpuchat

@@ -1,0 +1,167 @@
+#pragma once
+// The dialogue engine: everything the program does with a phrase, with no window.
+//
+// A window (or the console program) calls say() with the input line's text and
+// shows what the SayResult reports; it calls the tick operations from its timers.
+// The engine owns all dialogue state, the scratch lists, the session record and
+// the transcript of the dialogue view (its lines and their kinds), and reads and
+// writes the files of Base through a FileStore. Texts are Windows-1251.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "FileStore.h"
+#include "LineList.h"
+#include "Random.h"
+
+namespace cpuchat {
+
+enum class Mode { CpuUser, CpuCpu };
+
+/// What a line of the dialogue view is; the window draws each kind in its attributes
+/// (user: user colour and font; cpu: Cpu colour and font; remark: general colour;
+/// service and empty: service colour).
+enum class LineKind { User, Cpu, Remark, Service, Empty };
+
+struct ViewLine {
+    LineKind kind;
+    std::string text;
+    bool operator==(const ViewLine&) const = default;
+};
+
+/// What one run of Say did, in the order a window shows it.
+struct SayResult {
+    /// False when nothing was sent (an empty self-dialogue source): nothing else happened.
+    bool ran = false;
+    /// The phrase appended as a user line (player 2 plays).
+    std::string userLine;
+    /// A Cpu line was appended (player 5 plays); false when a failure came first.
+    bool replyShown = false;
+    std::string reply;
+    /// Start (true) or stop (false) the closing animation; nullopt leaves it alone.
+    std::optional<bool> closing;
+    /// Start (true) or stop (false) the afterthought timer; nullopt leaves it alone.
+    std::optional<bool> afterthought;
+    /// Self-dialogue: the line written to the source file.
+    std::optional<std::string> sourceLine;
+    /// The message of the failure that ended the run early.
+    std::optional<std::string> failure;
+    /// The run reached its end: the window clears the input line.
+    bool completed = false;
+};
+
+/// The knowledge statistics: incoming, outgoing and total expressions.
+struct KnowledgeStats {
+    std::int32_t incoming = 0;
+    std::int32_t outgoing = 0;
+    std::int32_t total = 0;
+};
+
+/// Main phrases and branches of a knowledge base (line 0 and empty lines not counted).
+struct PhraseCounts {
+    int main = 0;
+    int branches = 0;
+};
+PhraseCounts countPhrases(const LineList& knowledgeBase);
+/// "Программе известно:   [главные фразы - N   ветки - M]".
+std::string startupStatusText(PhraseCounts counts);
+
+class Engine {
+public:
+    Engine(FileSystem& files, Random& random, Clock& clock);
+
+    /// Window creation: reads "Base\Words.dat" into the scratch list. Throws FileError.
+    void formCreate();
+    /// Start-up load: reads "Base\Words.Dat" and returns the text of status panel 2.
+    /// Throws FileError.
+    std::string startupLoad();
+
+    /// Say. `inputLine` is the input line's text (Cpu\User mode); in Cpu\Cpu mode the
+    /// phrase comes from the transfer buffer and the reply is written to `sourcePath`.
+    /// Never throws: a failure ends the run and is reported in the result.
+    SayResult say(Mode mode, std::string_view inputLine, std::string_view sourcePath = {});
+
+    /// Cpu\Cpu tick, first half: loads the source file as plain text into the transfer
+    /// buffer. Throws FileError. The window then sets its interval and runs say().
+    void loadSource(std::string_view path);
+
+    /// One tick of the afterthought timer (every 1000 ms while it runs). Returns the
+    /// Cpu line appended when the afterthought came; the window then stops the timer.
+    std::optional<std::string> afterthoughtTick();
+
+    /// One tick of the idle-remark timer (every 1000 ms). Returns the remark appended
+    /// to the view when one fell due. Throws FileError (the counter keeps its value).
+    std::optional<std::string> idleTick();
+
+    /// Mode switches: the service lines (and, for Cpu\User, the empty line).
+    void switchToCpuUser();
+    void switchToCpuCpu();
+
+    /// New dialogue: empties the view and the record.
+    void newDialogue();
+    /// Undo: removes the last line of the view and of the record.
+    void undo();
+    /// Exit: appends the log block to "Base\Log.Lormak". Throws FileError.
+    void exitLog();
+
+    /// The knowledge statistics (reads the data files). Throws FileError.
+    KnowledgeStats statistics();
+
+    // What the window shows and what tests look at.
+    const std::vector<ViewLine>& view() const noexcept { return view_; }
+    const LineList& record() const noexcept { return record_; }
+    const std::string& phrase() const noexcept { return phrase_; }
+    const std::string& rawInput() const noexcept { return rawInput_; }
+    const std::string& reply() const noexcept { return reply_; }
+    const std::string& previousReply() const noexcept { return previousReply_; }
+    int branchDepth() const noexcept { return branchDepth_; }
+    std::size_t branchAnchor() const noexcept { return branchAnchor_; }
+    bool humanTopic() const noexcept { return humanTopic_; }
+    int idleCounter() const noexcept { return idleCounter_; }
+    int afterthoughtCounter() const noexcept { return afterthoughtCounter_; }
+    const LineList& scratch() const noexcept { return *scratch_; }
+    const LineList& transferBuffer() const noexcept { return transfer_; }
+    Random& random() noexcept { return random_; }
+    Clock& clock() noexcept { return clock_; }
+    FileStore& store() noexcept { return store_; }
+
+private:
+    struct Stop {};  // ends a Say run at its output step
+
+    void readPhrase(Mode mode, std::string_view inputLine);
+    std::optional<std::string> abuseScreen();
+    void humanTopicScreen();
+    bool search();
+    bool mainScan();
+    bool branchScan();
+    void answerUnknown();
+    void appendView(LineKind kind, std::string_view text);
+    void appendRecord(std::string_view prefix, std::string_view text);
+    std::string drawLine(const LineList& lines, int first);
+
+    FileStore store_;
+    Random& random_;
+    Clock& clock_;
+
+    std::string phrase_;
+    std::string rawInput_;
+    std::string reply_;
+    std::string previousReply_;
+    int branchDepth_ = 0;
+    std::size_t branchAnchor_ = 0;
+    bool humanTopic_ = false;
+    int idleCounter_ = 0;
+    int afterthoughtCounter_ = 0;
+    std::optional<bool> closing_;
+
+    Lines scratch_;
+    Lines scratch2_;
+    LineList transfer_;
+    LineList record_;
+    std::vector<ViewLine> view_;
+};
+
+}  // namespace cpuchat

@@ -1,0 +1,157 @@
+#include "Matching.h"
+
+#include <algorithm>
+
+#include "Text.h"
+
+namespace cpuchat {
+
+namespace {
+
+constexpr std::string_view kAbuseWordsUtf8[] = {
+    " ЛОХ", " ХАМ", "БЕСТОЛКОВ", "БЕСТОЛОЧЬ", "БЛУДЛИВ", "БЛУДНИЦА", "БЛЯ ", "БЛЯ,", "БЛЯ.", "БЛЯ!",
+    "БЛЯ?", "БЛЯДИ", "БЛЯДЬ", "БОЛВАН", "ВЫРОДК", "ВЫРОДОК", "ГАД ", "ГАД,", "ГАД.", "ГАД!",
+    "ГАДИН", "ДРОЧУН", "ЖЕРТВА АБОРТА", "ЖМУРИК", "ЕБАТЬ", "ЕБЛАН", "ЕБЛО", "ДЕБИЛ", "ДУРА",
+    "ДУРЕНЬ", "ДУРИК", "ДУРОЙ", "ДУРОЧ", "ДУРЫ", "КУРТИЗАН", "МАНДА", "МАНДЮ", "МРАЗЬ", "МУДАК",
+    "МУДИЛ", "МУДАЗВОН", "МУДОЗВОН", "МУРЛО", "НЕДОНОСК", "НЕДОНОСОК", "НЕДОУМ", "ОТСОСИ", "ПАДЛ",
+    "ПОДЛ", "ПИЗД", "ПОДОН", "ПРИДУРОК", "ПРОСТИТНЯ", "ПРОСТИТУТ", "СУКА", "СУКИ", "СУКУ", "СУЧАРА",
+    "СУЧКА", "СУЧКИ", "СУЧОК", "ТЕБЯ СОТРУ", "ТРАХАТЬ", "ТРАХНУТ", "УБЛЮД", "УЁБИЩ", "УПЫР", "УРОД",
+    "ХЕР ", "ХЕР,", "ХЕР.", "ХЕР!", "ХЕР?", "ХУИ", "ХУЙ", "ЧМО", "ЧУРК", "ШАЛАВА", "ШАЛАВКА",
+    "ШЛЮХА", "ШЛЮШ", "Я СОТРУ",
+};
+constexpr std::string_view kHumanTopicWordsUtf8[] = {
+    " ИМЯ", " ЛЕТ", "В ТУАЛЕТ", "ВИДЕ", "ВИЖУ", "ВОЛОС", "ДЕМОНТИРУЮ", "ДРОЧИ", "ДРОЧУ", "ДЫШАТЬ",
+    "ДЫШУ", "ЖАРКО", "ЖИВ", "ЖОП", "ЖРАТЬ", "ИГРАЕМ", "ИГРАТЬ", "ИГРАЮ", "ИЗ ПЛОТИ", "ИМЯ ",
+    "КАКАТЬ", "КУШАТЬ", "ЛЕТ ", "ЛЕТАТЬ", "ЛЕТЕТЬ", "ЛЮБИЛ", "ЛЮБЛЮ", "МАМА", "МАМОЙ", "МАМОЧК",
+    "МАМУ", "МЕНЯ ЗОВУТ", "НЕ ПРОГА", "НЕ ПРОГРАММА", "НЕ РОБОТ", "НОГА", "НОГИ", "ОРГАН", "ПАПА",
+    "ПАПОЙ", "ПАПОЧК", "ПАПУ", "ПЕРЕДЕЛАТЬ", "ПЕТЬ", "ПИСАТЬ", "ПИСЬ", "ПИСЯ", "ПИТЬ", "ПОБЕЖАЛ",
+    "ПОДОЖДИ", "ПОЙДЁМ", "ПОПА", "ПОПК", "ПОШЛИ", "РОДИЛ", "РОДИТЕЛ", "РОДСТВЕННИК", "РОЖДЁН",
+    "РУКА", "РУКИ", "СЛЫШАТЬ", "СЛЫШИ", "СЛЫШУ", "СМОТРЮ", "СОТРУ", "СПАТЬ", "ТЕЛО", "УДАЛЮ",
+    "УМРУ", "УСТАЛ", "УСТАЮ", "УХОЖУ", "ХОДИТЬ", "ХОЛОДНО", "ХОЧУ", "ЧЕЛОВЕК", "ЧУВСТВО",
+    "ЧУВСТВУЮ", "ШЕРСТ",
+};
+
+LineList wordList(const std::string_view* words, std::size_t count) {
+    LineList list;
+    list.append("");  // line 0 is never used as a word
+    for (std::size_t i = 0; i < count; ++i) list.append(fromUtf8(words[i]));
+    return list;
+}
+
+}  // namespace
+
+bool runScan(std::string_view upperInput, std::string_view pattern) noexcept {
+    const std::size_t n = pattern.size();
+    const std::size_t m = upperInput.size();
+    if (n == 0) return false;
+    std::size_t i = 0, j = 0, k = 0;
+    for (;;) {
+        ++i;
+        ++j;
+        if (j > n) j = 1;
+        // Position m + 1 is the end of the input and matches nothing.
+        if (i <= m && upperInput[i - 1] == pattern[j - 1]) {
+            ++k;
+        } else {
+            k = 0;
+            j = 0;
+        }
+        if (k == n) return true;
+        if (i >= m + 1) return false;
+    }
+}
+
+std::size_t matchMainLine(std::string_view line, std::string_view upperInput) noexcept {
+    // Positions are 1-based as in the matcher's description; at(x) is L[x].
+    const std::size_t len = line.size();
+    const std::size_t m = upperInput.size();
+    const auto at = [&](std::size_t pos) -> int {
+        return pos >= 1 && pos <= len ? static_cast<unsigned char>(line[pos - 1]) : -1;
+    };
+    std::size_t i = 0, j = 0, k = 0, c = 0, w = 0;
+    for (;;) {
+        // Measure the next word; its first character always belongs to it.
+        w = 0;
+        for (;;) {
+            ++w;
+            ++c;
+            const int next = at(c + 1);
+            if (next < 0) return std::string_view::npos;  // no "^": never matches
+            if (next == '^' && c + 1 == len) return std::string_view::npos;  // unanswered
+            if (next == ' ' || next == '^') break;
+        }
+        // Compare characters until the word is found or the input ends.
+        for (;;) {
+            ++i;
+            ++j;
+            if (j > w) j = 1;
+            if (i <= m && upperInput[i - 1] == line[j - 1]) {
+                ++k;
+            } else {
+                k = 0;
+                j = 0;
+            }
+            if (k == w) ++c;
+            if (at(c) == '^') return c - 1;
+            if (k == w) break;
+            if (i >= m + 1) return std::string_view::npos;
+        }
+    }
+}
+
+InputIndex::InputIndex(std::string_view upperInput) {
+    for (std::size_t i = 0; i < upperInput.size(); ++i) {
+        const auto a = static_cast<unsigned char>(upperInput[i]);
+        chars_.set(a);
+        if (i + 1 < upperInput.size()) pairs_.set(a * 256u + static_cast<unsigned char>(upperInput[i + 1]));
+    }
+}
+
+bool InputIndex::mayMatch(std::string_view line) const noexcept {
+    // A line matches only after its first word has been found whole in the input,
+    // so the word's first character, and its first two when it has two, occur there.
+    if (line.size() < 2) return false;
+    const auto first = static_cast<unsigned char>(line[0]);
+    const auto second = static_cast<unsigned char>(line[1]);
+    if (second == ' ' || second == '^') {
+        if (second == '^' && line.size() == 2) return false;  // unanswered
+        // A first word that is "^" alone ends the key at the first comparison,
+        // whatever the input holds.
+        if (first == '^') return true;
+        return chars_.test(first);
+    }
+    return chars_.test(first) && pairs_.test(first * 256u + second);
+}
+
+int countAnswers(std::string_view line) noexcept {
+    return static_cast<int>(std::count(line.begin(), line.end(), ';'));
+}
+
+std::string_view answerAt(std::string_view line, std::size_t caret, int pick) noexcept {
+    std::size_t start = caret + 1;
+    if (pick >= 2) {
+        std::size_t pos = std::string_view::npos;
+        for (int seen = 0; seen < pick - 1; ++seen) {
+            pos = line.find(';', pos == std::string_view::npos ? 0 : pos + 1);
+            if (pos == std::string_view::npos) return {};
+        }
+        start = pos + 1;
+    }
+    if (start > line.size()) return {};
+    const std::size_t end = line.find(';', start);
+    return line.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+}
+
+std::string_view keyOf(std::string_view line) noexcept { return line.substr(0, line.find('^')); }
+
+const LineList& abuseWords() {
+    static const LineList words = wordList(kAbuseWordsUtf8, std::size(kAbuseWordsUtf8));
+    return words;
+}
+
+const LineList& humanTopicWords() {
+    static const LineList words = wordList(kHumanTopicWordsUtf8, std::size(kHumanTopicWordsUtf8));
+    return words;
+}
+
+}  // namespace cpuchat
