@@ -1,0 +1,119 @@
+// cpu-chat-cli: the console front end over the same engine and files as the window
+// program. Phrases come one per line on standard input (UTF-8); the session record's
+// lines go to standard output as they are appended; failures go to standard error.
+
+#include <unistd.h>
+
+#include <clocale>
+#include <csignal>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include "Engine.h"
+#include "FileSystem.h"
+#include "Random.h"
+#include "Text.h"
+
+namespace {
+
+using namespace cpuchat;
+
+// Seeded once from the command line: reseeding at every phrase is skipped, so a run
+// can be repeated exactly.
+class FixedSeedRandom : public StdRandom {
+public:
+    explicit FixedSeedRandom(std::uint64_t seed) { StdRandom::seed(seed); }
+    void seed(std::uint64_t) override {}
+};
+
+constexpr std::size_t kInputLineLimit = 255;
+
+int usage() {
+    std::cerr << "usage: cpu-chat-cli [--dir DIR] [--seed N] [--stats]\n";
+    return 2;
+}
+
+void printRecordFrom(const Engine& engine, std::size_t from) {
+    for (std::size_t i = from; i < engine.record().size(); ++i) std::cout << toUtf8(engine.record()[i]) << '\n';
+    std::cout.flush();
+}
+
+int stats(Engine& engine) {
+    try {
+        std::cout << toUtf8(engine.startupLoad()) << '\n';
+        const KnowledgeStats s = engine.statistics();
+        std::cout << "Входящие выражения: [" << s.incoming << "]   Исходящие выражения: [" << s.outgoing
+                  << "]   Итого: [" << s.total << "]\n";
+        return 0;
+    } catch (const FileError& e) {
+        std::cerr << toUtf8(e.what()) << '\n';
+        return 1;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::setlocale(LC_ALL, "");     // the session log's date and time follow the user's locale
+    std::signal(SIGXFSZ, SIG_IGN);  // a file-size limit fails the write instead of killing us
+    std::string dir = ".";
+    std::optional<std::uint64_t> seed;
+    bool wantStats = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--dir" && i + 1 < argc) {
+            dir = argv[++i];
+        } else if (arg == "--seed" && i + 1 < argc) {
+            char* end = nullptr;
+            seed = std::strtoull(argv[++i], &end, 10);
+            if (*end != '\0') return usage();
+        } else if (arg == "--stats") {
+            wantStats = true;
+        } else {
+            return usage();
+        }
+    }
+
+    DiskFileSystem files(dir);
+    SystemClock clock;
+    StdRandom freeRandom;
+    std::optional<FixedSeedRandom> fixedRandom;
+    if (seed) fixedRandom.emplace(*seed);
+    Random& random = fixedRandom ? static_cast<Random&>(*fixedRandom) : freeRandom;
+    Engine engine(files, random, clock);
+    if (wantStats) return stats(engine);
+
+    const bool terminal = ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);
+    if (terminal) std::cerr << "Cpu chat. Пишите фразы; пустая строка пропускается, Ctrl+D завершает беседу.\n> ";
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::string phrase = fromUtf8(line);
+        if (phrase.size() > kInputLineLimit) phrase.resize(kInputLineLimit);
+        if (phrase.empty()) {
+            if (terminal) std::cerr << "> ";
+            continue;
+        }
+        const std::size_t before = engine.record().size();
+        const SayResult result = engine.say(Mode::CpuUser, phrase);
+        printRecordFrom(engine, before);
+        if (result.failure) std::cerr << toUtf8(*result.failure) << '\n';
+        if (result.closing.value_or(false) && result.replyShown) break;  // the close marker ends the talk
+        if (result.afterthought.value_or(false)) {
+            // The afterthought comes at once instead of two seconds later.
+            const std::size_t at = engine.record().size();
+            while (!engine.afterthoughtTick()) {
+            }
+            printRecordFrom(engine, at);
+        }
+        if (terminal) std::cerr << "> ";
+    }
+    try {
+        engine.exitLog();
+    } catch (const FileError& e) {
+        std::cerr << toUtf8(e.what()) << '\n';
+        return 1;
+    }
+    return 0;
+}
