@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <sstream>
+
+#include "Storage.h"
+#include "TestSupport.h"
+#include "Text.h"
+
+namespace cpuchat {
+namespace {
+
+using test::plainFile;
+using test::w;
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+    std::vector<std::string> outLines() const {
+        std::vector<std::string> lines;
+        std::istringstream in(out);
+        for (std::string l; std::getline(in, l);) lines.push_back(l);
+        return lines;
+    }
+};
+
+class CliTest : public ::testing::Test {
+protected:
+    CliTest() { test::copyDefaultData(dir.path()); }
+
+    Outcome run(const std::string& input, const std::string& args = "") { return runIn(dir, input, args); }
+    Outcome runIn(const test::TempDir& wd, const std::string& input, const std::string& args) {
+        io.write("in", input);
+        const std::string cmd = std::string("'") + CPU_CHAT_CLI + "' --dir '" + wd.path().string() + "' " + args +
+                                " <'" + (io.path() / "in").string() + "' >'" + (io.path() / "out").string() +
+                                "' 2>'" + (io.path() / "err").string() + "'";
+        const int raw = std::system(cmd.c_str());
+        Outcome r;
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = io.read("out");
+        r.err = io.read("err");
+        return r;
+    }
+    std::vector<std::string> file(const std::string& relative) {
+        std::vector<std::string> out;
+        for (const auto& l : readLines(dir.read(relative)).toVector()) out.push_back(toUtf8(l));
+        return out;
+    }
+
+    test::TempDir dir;
+    test::TempDir io;
+};
+
+TEST_F(CliTest, ConversesAndLogsTheSession) {
+    const Outcome r = run("привет\r\n\nкак дела\n", "--seed 7");
+    EXPECT_EQ(r.status, 0) << r.err;
+    const auto lines = r.outLines();
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "USER:     Привет.");
+    EXPECT_TRUE(lines[1].starts_with("CPU:     "));
+    const auto log = file("Base/Log.Lormak");
+    ASSERT_GE(log.size(), 7u + lines.size());
+    EXPECT_EQ(log[0], "");
+    EXPECT_EQ(log.back(), std::string(53, '='));
+    EXPECT_TRUE(std::equal(lines.begin(), lines.end(), log.end() - 1 - static_cast<long>(lines.size())));
+}
+
+TEST_F(CliTest, ASeedMakesARunRepeatable) {
+    test::TempDir other;
+    test::copyDefaultData(other.path());
+    const std::string talk = "привет\nкак дела\nчто ты любишь\nрасскажи анекдот\nпогода\n";
+    const Outcome first = run(talk, "--seed 42");
+    const Outcome second = runIn(other, talk, "--seed 42");
+    EXPECT_EQ(first.out, second.out);
+}
+
+TEST_F(CliTest, CutsPhrasesAtTheInputLinesLength) {
+    const Outcome r = run(std::string(300, 'x') + "\n", "--seed 1");
+    ASSERT_FALSE(r.outLines().empty());
+    EXPECT_EQ(r.outLines()[0], "USER:     " + std::string(255, 'x') + ".");
+}
+
+TEST_F(CliTest, AFailureIsReportedAndTheNextPhraseGoesOn) {
+    std::filesystem::remove(dir.path() / "Base" / "X.Dat");
+    const Outcome r = run("ты гад!\nпривет\n", "--seed 3");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "Cannot open file Base\\X.Dat\n");
+    const auto lines = r.outLines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "USER:     Ты гад!");
+    EXPECT_EQ(lines[1], "USER:     Привет.");
+}
+
+TEST_F(CliTest, TheCloseMarkerEndsTheConversation) {
+    dir.write("Base/Words.Dat", plainFile({"h", "ПОКА^До свидания.;@"}));
+    const Outcome r = run("пока\nпривет\nещё\n", "--seed 5");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.outLines(), (std::vector<std::string>{"USER:     Пока.", "CPU:     До свидания."}));
+    EXPECT_EQ(file("Base/Log.Lormak").back(), std::string(53, '='));
+}
+
+TEST_F(CliTest, AfterthoughtsArePrintedRightAfterTheReply) {
+    dir.write("Base/AI.dat", plainFile({"Заголовок", "Запоздалая мысль."}));
+    std::string talk;
+    for (int i = 0; i < 30; ++i) talk += "слово" + std::to_string(i) + "\n";
+    const Outcome r = run(talk, "--seed 11");
+    int afterthoughts = 0;
+    const auto lines = r.outLines();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i] == "CPU:     Запоздалая мысль.") {
+            ++afterthoughts;
+            ASSERT_GE(i, 2u);
+            EXPECT_TRUE(lines[i - 1].starts_with("CPU:     "));
+            EXPECT_TRUE(lines[i - 2].starts_with("USER:     "));
+        }
+    }
+    EXPECT_GT(afterthoughts, 0);
+}
+
+TEST_F(CliTest, StatsPrintTheCountsWithoutTouchingTheLog) {
+    dir.write("Base/Words.Dat", plainFile({"h;", "x^1;", "_y^1;2;"}));
+    for (const char* f : {"BigString", "Pause", "Povtor", "W1", "W2", "X"}) {
+        dir.write(std::string("Base/") + f + ".Dat", plainFile({"one", "two"}));
+    }
+    const Outcome r = run("", "--stats");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out,
+              "Программе известно:   [главные фразы - 1   ветки - 1]\n"
+              "Входящие выражения: [2]   Исходящие выражения: [15]   Итого: [17]\n");
+    EXPECT_EQ(dir.read("Base/Log.Lormak"), "");
+}
+
+TEST_F(CliTest, AnExitThatCannotWriteTheLogFails) {
+    std::filesystem::remove(dir.path() / "Base" / "Log.Lormak");
+    const Outcome r = run("привет\n", "--seed 2");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Cannot open file Base\\Log.Lormak\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "Base" / "Log.Lormak"));
+}
+
+TEST_F(CliTest, RejectsUnknownArguments) { EXPECT_EQ(run("", "--bogus").status, 2); }
+
+}  // namespace
+}  // namespace cpuchat
