@@ -46,8 +46,6 @@ bool isBlank(std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return c == ' ' || c == '\t'; });
 }
 
-std::shared_ptr<LineList> editable(const Lines& lines) { return std::make_shared<LineList>(*lines); }
-
 }  // namespace
 
 PhraseCounts countPhrases(const LineList& kb) {
@@ -70,11 +68,19 @@ std::string startupStatusText(PhraseCounts counts) {
 }
 
 Engine::Engine(FileSystem& files, Random& random, Clock& clock)
-    : store_(files),
+    : ownStore_(std::make_unique<FileStore>(files)),
+      store_(*ownStore_),
       random_(random),
       clock_(clock),
-      scratch_(std::make_shared<const LineList>()),
-      scratch2_(std::make_shared<const LineList>()) {}
+      scratch_(std::make_shared<LineList>()),
+      scratch2_(std::make_shared<LineList>()) {}
+
+Engine::Engine(FileStore& store, Random& random, Clock& clock)
+    : store_(store),
+      random_(random),
+      clock_(clock),
+      scratch_(std::make_shared<LineList>()),
+      scratch2_(std::make_shared<LineList>()) {}
 
 void Engine::formCreate() { scratch_ = store_.read(kWordsDatLower); }
 
@@ -177,7 +183,8 @@ std::optional<std::string> Engine::abuseScreen() {
     if (!abusive) return std::nullopt;
     scratch_ = store_.read(kRebukes);
     std::string rebuke = drawLine(*scratch_, 0);
-    auto log = editable(scratch_ = store_.read(kCollection));
+    scratch_ = store_.read(kCollection);
+    auto log = store_.edit(scratch_);
     log->append(">>> " + rawInput_);
     store_.writeRtf(kCollection, log);
     scratch_ = log;
@@ -257,7 +264,8 @@ void Engine::answerUnknown() {
         if (previousReply_.empty()) return;
         const std::string_view learnedInto =
             previousReply_.find('?') != std::string::npos ? kAnswerPool : kRemarkPool;
-        auto grown = editable(scratch2_ = store_.read(learnedInto));
+        scratch2_ = store_.read(learnedInto);
+        auto grown = store_.edit(scratch2_);
         grown->append(phrase_);
         store_.writeRtf(learnedInto, grown);
         scratch2_ = grown;
@@ -272,7 +280,7 @@ void Engine::answerUnknown() {
     // answer; the pools keep it, the knowledge base does not.
     if (phrase_.find_first_of("^;") != std::string::npos) return;
 
-    auto withKey = editable(scratch_);
+    auto withKey = store_.edit(scratch_);
     withKey->append(upperPhrase + "^");
     store_.writeRtf(kWordsDat, withKey);
     scratch_ = store_.read(kWordsDat);
@@ -285,7 +293,7 @@ void Engine::answerUnknown() {
         std::string answered(line);
         answered += phrase_;
         answered += ';';
-        auto moved = editable(scratch_);
+        auto moved = store_.edit(scratch_);
         moved->remove(i);
         moved->append(answered);
         store_.writeRtf(kWordsDat, moved);
@@ -340,7 +348,7 @@ void Engine::undo() {
 void Engine::exitLog() {
     scratch_ = store_.read(kLog);
     scratch2_ = store_.read(kWordsDatLower);
-    auto log = editable(scratch_);
+    auto log = store_.edit(scratch_);
     const auto now = clock_.now();
     appendLogBlock(*log, logDate(now), logTime(now), static_cast<long long>(scratch2_->size()) - 1, record_);
     store_.writeRtf(kLog, log);

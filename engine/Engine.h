@@ -8,6 +8,7 @@
 // writes the files of Base through a FileStore. Texts are Windows-1251.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -72,6 +73,8 @@ std::string startupStatusText(PhraseCounts counts);
 class Engine {
 public:
     Engine(FileSystem& files, Random& random, Clock& clock);
+    /// An engine over a store that outlives it (the store keeps what it decoded).
+    Engine(FileStore& store, Random& random, Clock& clock);
 
     /// Window creation: reads "Base\Words.dat" into the scratch list. Throws FileError.
     void formCreate();
@@ -142,7 +145,8 @@ private:
     void appendRecord(std::string_view prefix, std::string_view text);
     std::string drawLine(const LineList& lines, int first);
 
-    FileStore store_;
+    std::unique_ptr<FileStore> ownStore_;
+    FileStore& store_;
     Random& random_;
     Clock& clock_;
 

@@ -27,14 +27,27 @@ Lines FileStore::read(std::string_view name) {
         }
         if (!changed) return it->second.lines;
         cache_.erase(it);  // free the old copy before decoding the new one
-        auto lines = std::make_shared<const LineList>(readLines(*changed));
+        auto lines = std::make_shared<LineList>(readLines(*changed));
         cache_[key] = Entry{std::move(*changed), lines};
         return lines;
     }
     std::string bytes = fs_.read(name);
-    auto lines = std::make_shared<const LineList>(readLines(bytes));
+    auto lines = std::make_shared<LineList>(readLines(bytes));
     cache_[key] = Entry{std::move(bytes), lines};
     return lines;
+}
+
+std::shared_ptr<LineList> FileStore::edit(Lines& lines) {
+    for (auto it = cache_.begin(); it != cache_.end(); ++it) {
+        if (it->second.lines == lines) {
+            cache_.erase(it);
+            break;
+        }
+    }
+    // Every list this store or the engine makes is created non-const, so taking
+    // back write access to a list nobody else can see is sound.
+    if (lines.use_count() == 1) return std::const_pointer_cast<LineList>(lines);
+    return std::make_shared<LineList>(*lines);
 }
 
 LineList FileStore::readPlain(std::string_view name) { return readPlainText(fs_.read(name)); }

@@ -22,6 +22,10 @@ public:
 
     /// Reads file `name` (an RTF document or plain text) whole; throws FileError.
     Lines read(std::string_view name);
+    /// A list to change that starts as `lines`: `lines` itself when only the caller
+    /// and this store hold it (the store forgets it, so a large file is not copied),
+    /// else a copy. The caller writes it back or drops it.
+    std::shared_ptr<LineList> edit(Lines& lines);
     /// Reads file `name` as plain text only; throws FileError.
     LineList readPlain(std::string_view name);
     /// Replaces file `name` with `lines` as an RTF document; throws FileError.
