@@ -4,6 +4,7 @@
 
 #include "Matching.h"
 #include "SessionLog.h"
+#include "Storage.h"
 #include "Text.h"
 
 namespace cpuchat {
@@ -40,6 +41,17 @@ void normalise(std::string& phrase) {
     } else if (last != '.' && last != '!' && last != '?') {
         phrase += '.';
     }
+}
+
+std::string oneLine(const LineList& lines) {
+    std::size_t count = lines.size();
+    while (count > 0 && lines[count - 1].empty()) --count;
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i > 0) text += ' ';
+        text += lines[i];
+    }
+    return text;
 }
 
 bool isBlank(std::string_view text) {
@@ -104,20 +116,11 @@ void Engine::appendRecord(std::string_view prefix, std::string_view text) {
 
 SayResult Engine::say(Mode mode, std::string_view inputLine, std::string_view sourcePath) {
     SayResult result;
-    std::string text;
-    if (mode == Mode::CpuCpu) {
-        // The source file becomes one phrase: final line breaks dropped, further
-        // lines joined with a blank. An empty source sends nothing.
-        std::size_t lines = transfer_.size();
-        while (lines > 0 && transfer_[lines - 1].empty()) --lines;
-        for (std::size_t i = 0; i < lines; ++i) {
-            if (i > 0) text += ' ';
-            text += transfer_[i];
-        }
-        if (isBlank(text)) return result;
-    } else {
-        text = inputLine;
-    }
+    // A phrase is one line: the files store one phrase per line. The source file of
+    // the self-dialogue (and any text with line breaks) loses its final line breaks
+    // and has its further lines joined with a blank. An empty source sends nothing.
+    const std::string text = oneLine(mode == Mode::CpuCpu ? transfer_ : readPlainText(inputLine));
+    if (mode == Mode::CpuCpu && isBlank(text)) return result;
     result.ran = true;
     random_.seed(clock_.seedValue());
     closing_.reset();

@@ -375,6 +375,14 @@ TEST_F(EngineTest, SelfDialogueSpeaksFromTheSourceFileAndWritesTheReplyBack) {
     EXPECT_TRUE(r.completed);
 }
 
+TEST_F(EngineTest, TextWithLineBreaksBecomesOneLineBeforeItIsLearned) {
+    say("привет", {1, 1, 2});
+    say("раз\r\nдва\nтри\r\n", {1, 0, 2});
+    EXPECT_EQ(engine.phrase(), w("Раз два три."));
+    EXPECT_EQ(file("Base/W2.Dat").back(), w("Раз два три."));
+    EXPECT_EQ(file("Base/Words.Dat").back(), w("РАЗ ДВА ТРИ.^"));
+}
+
 TEST_F(EngineTest, EmptySelfDialogueSourceSendsNothing) {
     for (const std::string content : {"", "\r\n", "  \r\n\t\r\n"}) {
         dir.write("Txt.Dat", content);
