@@ -1,0 +1,162 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <map>
+#include <fstream>
+#include <random>
+#include <thread>
+
+#include "Storage.h"
+#include "TestSupport.h"
+#include "Text.h"
+
+namespace cpuchat {
+namespace {
+
+using test::w;
+
+// Starts cpu-chat-cli in `dir` with `input` as its standard input; `limitBytes`, when
+// set, limits the size of the files it may write.
+pid_t start(const std::filesystem::path& dir, const std::filesystem::path& input, std::filesystem::path err = {},
+            rlim_t limitBytes = 0) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int in = ::open(input.c_str(), O_RDONLY);
+        const int out = ::open("/dev/null", O_WRONLY);
+        const int errFd = err.empty() ? out : ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(in, 0);
+        ::dup2(out, 1);
+        ::dup2(errFd, 2);
+        if (limitBytes != 0) {
+            const rlimit limit{limitBytes, limitBytes};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        ::execl(CPU_CHAT_CLI, CPU_CHAT_CLI, "--dir", dir.c_str(), "--seed", "1", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    return pid;
+}
+
+std::map<std::string, std::string> baseFiles(const std::filesystem::path& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : std::filesystem::directory_iterator(dir / "Base")) {
+        std::ifstream in(e.path(), std::ios::binary);
+        files[e.path().filename().string()] = std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    return files;
+}
+
+bool isTemporary(const std::string& name) { return name.ends_with(".cpu-chat-tmp"); }
+
+// A knowledge base big enough that rewriting it takes a while, so kills land mid-write.
+std::string bigKnowledgeBase() {
+    std::string kb = w("База\r\nПРИВЕТ^Привет! Как дела?;\r\n");
+    for (int i = 0; i < 20000; ++i) kb += w("КЛЮЧ") + std::to_string(i) + w("^Ответ номер ") + std::to_string(i) + ";\r\n";
+    return kb;
+}
+
+TEST(CrashSafety, AKillNeverLeavesAFileMixedOrCut) {
+    test::TempDir dir, io;
+    test::copyDefaultData(dir.path());
+    dir.write("Base/Words.Dat", bigKnowledgeBase());
+    const auto original = baseFiles(dir.path());
+    std::mt19937 gen(2026);
+    int kills = 0, changedRounds = 0;
+    for (int round = 0; round < 200; ++round) {
+        std::string talk = "привет\n";
+        for (int k = 0; k < 6; ++k) talk += "новая фраза " + std::to_string(round) + " " + std::to_string(k) + "\n";
+        io.write("in", talk);
+        const auto before = baseFiles(dir.path());
+        const pid_t pid = start(dir.path(), io.path() / "in");
+        std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, 60000)(gen)));
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        if (WIFSIGNALED(status)) ++kills;
+
+        const auto after = baseFiles(dir.path());
+        if (after != before) ++changedRounds;
+        int temporaries = 0;
+        for (const auto& [name, bytes] : after) {
+            if (isTemporary(name)) {
+                ++temporaries;
+                continue;
+            }
+            ASSERT_TRUE(original.count(name)) << name;
+            // Either untouched since the start, or a whole document as we write it.
+            const bool untouched = bytes == original.at(name);
+            const bool whole = isRtf(bytes) && writeRtf(readRtf(bytes)) == bytes;
+            ASSERT_TRUE(untouched || whole) << "round " << round << ": " << name;
+            // The pools and the logs only grow: what was there stays.
+            if (name != "Words.Dat" && before.count(name)) {
+                const auto was = readLines(before.at(name)).toVector();
+                const auto now = readLines(bytes).toVector();
+                ASSERT_GE(now.size(), was.size()) << name;
+                ASSERT_TRUE(std::equal(was.begin(), was.end(), now.begin())) << "round " << round << ": " << name;
+            }
+        }
+        // A temporary file left by a kill is reused by the next write of its file.
+        ASSERT_LE(temporaries, static_cast<int>(original.size()));
+    }
+    EXPECT_GE(kills, 150);  // most kills hit a running program
+    EXPECT_GT(changedRounds, 50);
+}
+
+std::string readFile(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void expectFailedWriteKeepsEverything(const std::filesystem::path& dir, const std::filesystem::path& io,
+                                      rlim_t limit) {
+    const auto before = baseFiles(dir);
+    {
+        std::ofstream in(io / "in", std::ios::binary);
+        in << "привет\nсовсем новая фраза\n";
+    }
+    const pid_t pid = start(dir, io / "in", io / "err", limit);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_NE(readFile(io / "err").find("Cannot create file Base\\Words.Dat"), std::string::npos) << readFile(io / "err");
+    const auto after = baseFiles(dir);
+    EXPECT_EQ(after.at("Words.Dat"), before.at("Words.Dat"));
+    for (const auto& [name, bytes] : after) EXPECT_FALSE(isTemporary(name)) << name;
+}
+
+TEST(DiskFull, AFileSizeLimitFailsTheWriteAndKeepsTheFile) {
+    test::TempDir dir, io;
+    test::copyDefaultData(dir.path());
+    dir.write("Base/Words.Dat", bigKnowledgeBase());  // its RTF form exceeds the limit
+    expectFailedWriteKeepsEverything(dir.path(), io.path(), 300 * 1024);
+}
+
+TEST(DiskFull, AFullFileSystemFailsTheWriteAndKeepsTheFile) {
+    test::TempDir dir, io;
+    if (::geteuid() != 0 || ::mount("tmpfs", dir.path().c_str(), "tmpfs", 0, "size=2m") != 0) {
+        GTEST_SKIP() << "mounting a small file system needs root";
+    }
+    test::copyDefaultData(dir.path());
+    dir.write("Base/Words.Dat", bigKnowledgeBase());
+    std::error_code ec;
+    std::filesystem::remove_all(dir.path() / "Sound", ec);
+    // Fill the rest of the file system but for a little room.
+    {
+        std::ofstream filler(dir.path() / "filler", std::ios::binary);
+        const std::string block(4096, 'f');
+        while (filler.write(block.data(), block.size())) {
+        }
+    }
+    std::filesystem::resize_file(dir.path() / "filler", std::filesystem::file_size(dir.path() / "filler") - 64 * 1024);
+    expectFailedWriteKeepsEverything(dir.path(), io.path(), 0);
+    ::umount2(dir.path().c_str(), MNT_DETACH);
+}
+
+}  // namespace
+}  // namespace cpuchat
