@@ -196,7 +196,10 @@ void DiskFileSystem::replace(std::string_view name, std::string_view bytes) {
     const std::filesystem::path folder = target.parent_path();
     // One temporary name per target: a temporary file left by a crash is reused by
     // the next write instead of piling up.
-    const std::filesystem::path temp = folder / ("." + target.filename().string() + ".cpu-chat-tmp");
+    std::string tempName = ".";
+    tempName += target.filename().string();
+    tempName += ".cpu-chat-tmp";
+    const std::filesystem::path temp = folder / tempName;
     Fd fd;
     for (int attempt = 0;; ++attempt) {
         fd.reset(::open(temp.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
