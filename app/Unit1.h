@@ -1,0 +1,173 @@
+#pragma once
+// TForm1, the main window: the dialogue view, the input line with its buttons, the
+// menu, the status bar, the nine timers and the six sound players.
+//
+// How a phrase travels through the program. The user types into Edit1; every change
+// plays player 1 (Edit1Change). The UI polling (Timer1Timer) enables "Сказать",
+// "E/R" and the hidden default button Talk while the line holds text, and keeps the
+// focus on the line. Enter clicks Talk, whose handler runs the send button's handler
+// SpeedButton1Click (Say). Say converts the line to Windows-1251 at this window's
+// edge and hands it to Engine::say(), which screens, searches, learns and records
+// in the files of Base. The window decides nothing about the dialogue: it draws the
+// new lines of Engine::view() in RichEdit1, each in the attributes of its kind, plays
+// players 2 and 5, starts or stops the closing (Timer4) and afterthought (Timer9)
+// timers as the SayResult says, shows a failure in a message box and clears the
+// input line after a completed run. Undo, new dialogue and exit likewise call the
+// engine and then bring the view in step with it.
+
+#include <QMainWindow>
+#include <QTimer>
+#include <functional>
+
+#include "Appearance.h"
+#include "Engine.h"
+
+class QAction;
+class QFrame;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QToolButton;
+
+namespace cpuchat {
+
+class DialogueView;
+class PanelStatusBar;
+class SoundSystem;
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int kClientWidth = 587;
+    static constexpr int kClientHeight = 361;
+    static constexpr int kStatusBarHeight = 19;
+
+    TForm1(FileSystem& files, Random& random, Clock& clock, SoundSystem& sound, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    /// False when a sound file could not be opened: the message has been shown,
+    /// nothing was started, and the program ends without showing the window.
+    bool started() const noexcept { return m_started; }
+
+    Engine& engine() noexcept { return m_engine; }
+    /// The dialogue mode as the check marks of the mode menu hold it.
+    Mode mode() const;
+
+    Appearance& appearance() noexcept { return m_appearance; }
+    /// Applies the input font to the input line after a change of the appearance.
+    void applyInputFont();
+
+    /// Status panels by index, 0 to 2.
+    QString statusText(int panel) const;
+    void setStatusText(int panel, const QString& text);
+
+    /// Player `player` (1 to 6) plays under the restart rule.
+    void playSound(int player);
+
+    /// Performs the click of "Сказать", whatever the button's state.
+    void clickSend() { SpeedButton1Click(); }
+
+    /// Secondary windows suspend the polling before disabling this window, and
+    /// resume it (enabling the window again) when they close.
+    void suspendPolling();
+    void resumePolling();
+
+    /// The self-dialogue source path of the editor window.
+    QString editorPath() const;
+    void setEditorPathSource(std::function<QString()> source);
+
+    /// Brings the dialogue view in step with the engine's transcript.
+    void syncView();
+
+signals:
+    /// The window has closed (close box or exit): the program ends.
+    void closed();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private slots:
+    void FormCreate();
+    void Timer1Timer();
+    void Timer2Timer();
+    void Timer3Timer();
+    void Timer4Timer();
+    void Timer5Timer();
+    void Timer6Timer();
+    void Timer7Timer();
+    void Timer8Timer();
+    void Timer9Timer();
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+    void SpeedButton3Click();
+    void TalkClick();
+    void Edit1Change();
+    void N2Click();
+    void N4Click();
+    void N15Click();
+    void N36Click();
+
+private:
+    void createControls();
+    void createMenus();
+    void createStatusBar();
+    void createTimers();
+    bool createPlayers();
+    void startTimers();
+
+    QMenu* addSubmenu(QWidget* parent, const char* name, const QString& caption);
+    QAction* addItem(QMenu* menu, const char* name, const QString& caption);
+    QAction* addSeparator(QMenu* menu, const char* name);
+    QToolButton* addSpeedButton(QWidget* parent, const char* name, const QString& caption, QRect geometry,
+                                const QString& hint);
+    void setupTimer(QTimer& timer, const char* name, int interval);
+
+    /// Runs one polling tick soon, unless the polling is suspended.
+    void requestPoll();
+    void appendViewLine(const ViewLine& line);
+    void showFailure(const std::exception& error);
+
+    Engine m_engine;
+    SoundSystem& m_sound;
+    Appearance m_appearance;
+    std::vector<ViewLine> m_shown;  // the engine's lines the view shows
+    std::function<QString()> m_editorPathSource;
+    bool m_started = false;
+    bool m_centred = false;
+
+    QWidget* m_client = nullptr;
+    QFrame* m_tabControl1 = nullptr;
+    DialogueView* m_richEdit1 = nullptr;
+    QPushButton* m_talk = nullptr;
+    QFrame* m_tabControl2 = nullptr;
+    QLineEdit* m_edit1 = nullptr;
+    QToolButton* m_speedButton1 = nullptr;
+    QToolButton* m_speedButton2 = nullptr;
+    QToolButton* m_speedButton3 = nullptr;
+    PanelStatusBar* m_statusBar1 = nullptr;
+
+    QAction* m_n2 = nullptr;
+    QAction* m_n4 = nullptr;
+    QAction* m_n13 = nullptr;
+    QAction* m_n15 = nullptr;
+    QAction* m_n36 = nullptr;
+    QAction* m_cpuUser1 = nullptr;
+    QAction* m_cpu31 = nullptr;
+
+    QTimer m_timer1{this};
+    QTimer m_timer2{this};
+    QTimer m_timer3{this};
+    QTimer m_timer4{this};
+    QTimer m_timer5{this};
+    QTimer m_timer6{this};
+    QTimer m_timer7{this};
+    QTimer m_timer8{this};
+    QTimer m_timer9{this};
+    QTimer m_pollSoon{this};
+};
+
+}  // namespace cpuchat
