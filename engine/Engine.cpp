@@ -213,8 +213,8 @@ bool Engine::mainScan() {
     const std::string upper = toUpper(rawInput_);
     const InputIndex index(upper);
     for (std::size_t n = 1; n < kb.size(); ++n) {
+        if (!index.mayMatchHead(kb.head(n))) continue;
         const std::string_view line = kb[n];
-        if (!index.mayMatch(line)) continue;
         const std::size_t caret = matchMainLine(line, upper);
         if (caret == std::string_view::npos) continue;
         const int pick = random_.uniform(1, countAnswers(line));
@@ -283,26 +283,26 @@ void Engine::answerUnknown() {
     // answer; the pools keep it, the knowledge base does not.
     if (phrase_.find_first_of("^;") != std::string::npos) return;
 
-    auto withKey = store_.edit(scratch_);
-    withKey->append(upperPhrase + "^");
-    store_.writeRtf(kWordsDat, withKey);
-    scratch_ = store_.read(kWordsDat);
-    if (previousReply_.empty()) return;
-
-    const std::string upperPrevious = toUpper(previousReply_);
-    for (std::size_t i = 1; i < scratch_->size(); ++i) {
-        const std::string_view line = (*scratch_)[i];
-        if (keyOf(line) != upperPrevious) continue;
-        std::string answered(line);
-        answered += phrase_;
-        answered += ';';
-        auto moved = store_.edit(scratch_);
-        moved->remove(i);
-        moved->append(answered);
-        store_.writeRtf(kWordsDat, moved);
-        scratch_ = moved;
-        return;
+    // The new key, and the phrase as one more answer of the Cpu's previous line when
+    // that line is a key, go to disk in one rewrite: the file never holds the key
+    // without the answer, and a large knowledge base is written once per phrase.
+    auto learned = store_.edit(scratch_);
+    learned->append(upperPhrase + "^");
+    if (!previousReply_.empty()) {
+        const std::string upperPrevious = toUpper(previousReply_);
+        for (std::size_t i = 1; i < learned->size(); ++i) {
+            const std::string_view line = (*learned)[i];
+            if (keyOf(line) != upperPrevious) continue;
+            std::string answered(line);
+            answered += phrase_;
+            answered += ';';
+            learned->remove(i);
+            learned->append(answered);
+            break;
+        }
     }
+    store_.writeRtf(kWordsDat, learned);
+    scratch_ = std::move(learned);
 }
 
 void Engine::loadSource(std::string_view path) { transfer_ = store_.readPlain(path); }

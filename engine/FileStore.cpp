@@ -14,27 +14,32 @@ std::string FileStore::keyFor(std::string_view name) {
     return key;
 }
 
+Lines FileStore::remember(const std::string& key, std::string&& bytes) {
+    if (isRtf(bytes)) {
+        auto lines = std::make_shared<LineList>(readRtf(bytes));
+        cache_[key] = Entry{std::move(bytes), lines, false};
+        return lines;
+    }
+    // Plain text: the lines keep the file's bytes, which are then held only once.
+    auto lines = std::make_shared<LineList>(LineList::overBytes(std::move(bytes)));
+    cache_[key] = Entry{std::string(), lines, true};
+    return lines;
+}
+
 Lines FileStore::read(std::string_view name) {
     const std::string key = keyFor(name);
     auto it = cache_.find(key);
-    if (it != cache_.end()) {
-        std::optional<std::string> changed;
-        try {
-            changed = fs_.readIfChanged(name, it->second.bytes);
-        } catch (...) {
-            cache_.erase(it);
-            throw;
-        }
-        if (!changed) return it->second.lines;
-        cache_.erase(it);  // free the old copy before decoding the new one
-        auto lines = std::make_shared<LineList>(readLines(*changed));
-        cache_[key] = Entry{std::move(*changed), lines};
-        return lines;
+    if (it == cache_.end()) return remember(key, fs_.read(name));
+    std::optional<std::string> changed;
+    try {
+        changed = fs_.readIfChanged(name, it->second.known());
+    } catch (...) {
+        cache_.erase(it);
+        throw;
     }
-    std::string bytes = fs_.read(name);
-    auto lines = std::make_shared<LineList>(readLines(bytes));
-    cache_[key] = Entry{std::move(bytes), lines};
-    return lines;
+    if (!changed) return it->second.lines;
+    cache_.erase(it);  // free the old copy before decoding the new one
+    return remember(key, std::move(*changed));
 }
 
 std::shared_ptr<LineList> FileStore::edit(Lines& lines) {

@@ -39,7 +39,10 @@ private:
     struct Entry {
         std::string bytes;  // the file's content when `lines` were decoded from it
         Lines lines;
+        bool inLines = false;  // a plain text's lines hold the file's bytes themselves
+        std::string_view known() const { return inLines ? lines->fileBytes() : std::string_view(bytes); }
     };
+    Lines remember(const std::string& key, std::string&& bytes);
     static std::string keyFor(std::string_view name);
 
     FileSystem& fs_;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "Text.h"
@@ -79,15 +80,26 @@ int openRegular(const std::filesystem::path& path) {
     return fd;
 }
 
+// Small enough to stay in the processor cache between the read and the comparison.
+constexpr std::size_t kChunk = 256 << 10;
+
+// A read buffer of at most one chunk, sized for the file so that small files cost
+// little, and not zero-filled.
+std::unique_ptr<char[]> chunkFor(int fd, std::size_t* size) {
+    struct stat st {};
+    const std::size_t expected = ::fstat(fd, &st) == 0 ? static_cast<std::size_t>(st.st_size) : kChunk;
+    *size = std::min(kChunk, expected + 1);
+    return std::unique_ptr<char[]>(new char[*size]);
+}
+
 bool readRest(int fd, std::string& out) {
-    constexpr std::size_t kChunk = 1 << 20;
+    std::size_t chunk = 0;
+    const auto buf = chunkFor(fd, &chunk);
     for (;;) {
-        const std::size_t at = out.size();
-        out.resize(at + kChunk);
-        const ssize_t n = readFull(fd, out.data() + at, kChunk);
+        const ssize_t n = readFull(fd, buf.get(), chunk);
         if (n < 0) return false;
-        out.resize(at + static_cast<std::size_t>(n));
-        if (static_cast<std::size_t>(n) < kChunk) return true;
+        out.append(buf.get(), static_cast<std::size_t>(n));
+        if (static_cast<std::size_t>(n) < chunk) return true;
     }
 }
 
@@ -150,6 +162,8 @@ std::string DiskFileSystem::read(std::string_view name) {
     Fd fd(openRegular(resolve(name)));
     if (fd.get() < 0) throwCannotOpen(name);
     std::string bytes;
+    struct stat st {};
+    if (::fstat(fd.get(), &st) == 0) bytes.reserve(static_cast<std::size_t>(st.st_size) + 1);
     if (!readRest(fd.get(), bytes)) throwCannotOpen(name);
     return bytes;
 }
@@ -158,24 +172,24 @@ std::optional<std::string> DiskFileSystem::readIfChanged(std::string_view name, 
     Fd fd(openRegular(resolve(name)));
     if (fd.get() < 0) throwCannotOpen(name);
     // Compare chunk by chunk, so an unchanged file costs one read and no copy.
-    constexpr std::size_t kChunk = 1 << 20;
-    std::vector<char> buf(kChunk);
+    std::size_t chunk = 0;
+    const auto buf = chunkFor(fd.get(), &chunk);
     std::size_t at = 0;
     for (;;) {
-        const ssize_t n = readFull(fd.get(), buf.data(), kChunk);
+        const ssize_t n = readFull(fd.get(), buf.get(), chunk);
         if (n < 0) throwCannotOpen(name);
         const auto got = static_cast<std::size_t>(n);
-        const bool same = at + got <= known.size() && std::memcmp(buf.data(), known.data() + at, got) == 0;
+        const bool same = at + got <= known.size() && std::memcmp(buf.get(), known.data() + at, got) == 0;
         if (!same) {
             std::string bytes;
             bytes.reserve(std::max(known.size(), at + got));
             bytes.append(known.substr(0, at));
-            bytes.append(buf.data(), got);
-            if (got == kChunk && !readRest(fd.get(), bytes)) throwCannotOpen(name);
+            bytes.append(buf.get(), got);
+            if (got == chunk && !readRest(fd.get(), bytes)) throwCannotOpen(name);
             return bytes;
         }
         at += got;
-        if (got < kChunk) {
+        if (got < chunk) {
             if (at == known.size()) return std::nullopt;
             return std::string(known.substr(0, at));  // the file became shorter
         }

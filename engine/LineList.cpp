@@ -6,15 +6,62 @@ LineList::LineList(std::initializer_list<std::string_view> lines) {
     for (std::string_view line : lines) append(line);
 }
 
+namespace {
+
+std::uint32_t headOf(std::string_view line) {
+    if (line.size() < 2) return 0;
+    const auto byte = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(line[i])); };
+    std::uint32_t head = byte(0) | (byte(1) << 8) | LineList::kHeadValid;
+    if (line.size() == 2) return head | LineList::kHeadTwoBytes;
+    return head | (byte(2) << 16) | LineList::kHeadThreeBytes;
+}
+
+}  // namespace
+
+LineList LineList::overBytes(std::string bytes) {
+    LineList list;
+    const std::size_t n = bytes.size();
+    std::size_t lines = 0;
+    for (char c : bytes) lines += (c == '\n' || c == '\r');
+    list.spans_.reserve(lines + 1);
+    list.heads_.reserve(lines + 1);
+    list.buffer_ = std::move(bytes);
+    const std::string_view all(list.buffer_);
+    std::size_t start = 0, i = 0;
+    const auto add = [&](std::size_t end) {
+        list.spans_.push_back({start, end - start});
+        list.heads_.push_back(headOf(all.substr(start, end - start)));
+    };
+    while (i < n) {
+        const char c = all[i];
+        if (c != '\n' && c != '\r') {
+            ++i;
+            continue;
+        }
+        add(i);
+        i += (c == '\r' && i + 1 < n && all[i + 1] == '\n') ? 2 : 1;
+        start = i;
+    }
+    if (start < n) add(n);
+    list.garbage_ = n;
+    for (const Span& s : list.spans_) list.garbage_ -= s.length;
+    list.fileBytes_ = true;
+    return list;
+}
+
 void LineList::append(std::string_view line) {
+    fileBytes_ = false;
+    heads_.push_back(headOf(line));
     spans_.push_back({buffer_.size(), line.size()});
     buffer_.append(line);
 }
 
 void LineList::remove(std::size_t index) {
     if (index >= spans_.size()) return;
+    fileBytes_ = false;
     garbage_ += spans_[index].length;
     spans_.erase(spans_.begin() + static_cast<std::ptrdiff_t>(index));
+    heads_.erase(heads_.begin() + static_cast<std::ptrdiff_t>(index));
     if (garbage_ > 4096 && garbage_ > buffer_.size() / 2) {
         // Compact once removed text dominates the buffer.
         std::string packed;
@@ -32,11 +79,14 @@ void LineList::remove(std::size_t index) {
 void LineList::clear() noexcept {
     buffer_.clear();
     spans_.clear();
+    heads_.clear();
     garbage_ = 0;
+    fileBytes_ = false;
 }
 
 void LineList::reserve(std::size_t lines, std::size_t bytes) {
     spans_.reserve(lines);
+    heads_.reserve(lines);
     buffer_.reserve(bytes);
 }
 

@@ -4,6 +4,7 @@
 // lines costs its text plus 16 bytes a line rather than a heap block per line.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,13 @@ class LineList {
 public:
     LineList() = default;
     LineList(std::initializer_list<std::string_view> lines);
+
+    /// The lines of plain text split at CR LF, LF or CR (a final line break makes no
+    /// extra line), kept inside `bytes` itself: a large file is held once, and until
+    /// the list is changed fileBytes() gives back exactly the bytes it was read from.
+    static LineList overBytes(std::string bytes);
+    bool holdsFileBytes() const noexcept { return fileBytes_; }
+    std::string_view fileBytes() const noexcept { return buffer_; }
 
     std::size_t size() const noexcept { return spans_.size(); }
     bool empty() const noexcept { return spans_.empty(); }
@@ -41,6 +49,14 @@ public:
     /// Bytes of text held (not counting the spans).
     std::size_t textBytes() const noexcept { return buffer_.size(); }
 
+    /// The first three bytes of line `index` and how long it is (two bytes, three or
+    /// more), kept beside the spans so that a scan can rule lines out without reading
+    /// them. 0 for a line shorter than two bytes.
+    std::uint32_t head(std::size_t index) const noexcept { return heads_[index]; }
+    static constexpr std::uint32_t kHeadValid = 1u << 24;
+    static constexpr std::uint32_t kHeadTwoBytes = 1u << 25;
+    static constexpr std::uint32_t kHeadThreeBytes = 1u << 26;
+
 private:
     struct Span {
         std::size_t offset;
@@ -48,7 +64,9 @@ private:
     };
     std::string buffer_;
     std::vector<Span> spans_;
-    std::size_t garbage_ = 0;  // bytes of removed lines still in buffer_
+    std::vector<std::uint32_t> heads_;
+    std::size_t garbage_ = 0;  // bytes of buffer_ outside the lines
+    bool fileBytes_ = false;   // buffer_ is still exactly the file's bytes
 };
 
 }  // namespace cpuchat

@@ -103,25 +103,20 @@ InputIndex::InputIndex(std::string_view upperInput) {
     for (std::size_t i = 0; i < upperInput.size(); ++i) {
         const auto a = static_cast<unsigned char>(upperInput[i]);
         chars_.set(a);
-        if (i + 1 < upperInput.size()) pairs_.set(a * 256u + static_cast<unsigned char>(upperInput[i + 1]));
+        if (i + 1 < upperInput.size()) {
+            const auto b = static_cast<unsigned char>(upperInput[i + 1]);
+            pairs_.set(a * 256u + b);
+            if (i + 2 < upperInput.size()) triples_.set(tripleSlot(a, b, static_cast<unsigned char>(upperInput[i + 2])));
+        }
     }
 }
 
 bool InputIndex::mayMatch(std::string_view line) const noexcept {
-    // A line matches only after its first word has been found whole in the input,
-    // so the word's first character, and its first two when it has two, occur there.
-    if (line.size() < 2) return false;
-    const auto first = static_cast<unsigned char>(line[0]);
-    const auto second = static_cast<unsigned char>(line[1]);
-    if (second == ' ' || second == '^') {
-        if (second == '^' && line.size() == 2) return false;  // unanswered
-        // A first word that is "^" alone ends the key at the first comparison,
-        // whatever the input holds.
-        if (first == '^') return true;
-        return chars_.test(first);
-    }
-    return chars_.test(first) && pairs_.test(first * 256u + second);
+    LineList one;
+    one.append(line);
+    return mayMatchHead(one.head(0));
 }
+
 
 int countAnswers(std::string_view line) noexcept {
     return static_cast<int>(std::count(line.begin(), line.end(), ';'));

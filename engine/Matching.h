@@ -5,6 +5,7 @@
 
 #include <bitset>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -31,10 +32,34 @@ public:
     explicit InputIndex(std::string_view upperInput);
     /// False only when `line` cannot match in the main scan.
     bool mayMatch(std::string_view line) const noexcept;
+    /// The same test on a line's head as LineList::head() gives it; inline, since the
+    /// main scan runs it on every line of the knowledge base.
+    bool mayMatchHead(std::uint32_t head) const noexcept {
+        // A line matches only after its first word has been found whole in the input,
+        // so the word's first characters occur there in a row.
+        if ((head & LineList::kHeadValid) == 0) return false;  // shorter than two bytes
+        const std::uint32_t first = head & 0xFF;
+        const std::uint32_t second = (head >> 8) & 0xFF;
+        if (second == ' ' || second == '^') {
+            if (second == '^' && (head & LineList::kHeadTwoBytes) != 0) return false;  // unanswered
+            // A first word that is "^" alone ends the key at the first comparison,
+            // whatever the input holds.
+            return first == '^' || chars_[first];
+        }
+        if (!pairs_[first * 256u + second]) return false;
+        // When the first word has a third character, its first three occur in a row.
+        const std::uint32_t third = (head >> 16) & 0xFF;
+        if ((head & LineList::kHeadThreeBytes) == 0 || third == ' ' || third == '^') return true;
+        return triples_[tripleSlot(first, second, third)];
+    }
 
 private:
+    static std::uint32_t tripleSlot(std::uint32_t a, std::uint32_t b, std::uint32_t c) noexcept {
+        return ((a * 0x9E37u) ^ (b * 0x85EBu) ^ (c * 0xC2B3u)) & 0xFFFFu;
+    }
     std::bitset<256> chars_;
     std::bitset<65536> pairs_;
+    std::bitset<65536> triples_;  // hashed: may say yes wrongly, never no wrongly
 };
 
 /// Number of ";" in a line: its number of answers.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "Text.h"
@@ -11,25 +12,7 @@ namespace cpuchat {
 
 bool isRtf(std::string_view bytes) noexcept { return bytes.starts_with("{\\rtf"); }
 
-LineList readPlainText(std::string_view bytes) {
-    LineList lines;
-    lines.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1, bytes.size());
-    std::size_t start = 0;
-    const std::size_t n = bytes.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const char c = bytes[i];
-        if (c != '\n' && c != '\r') {
-            ++i;
-            continue;
-        }
-        lines.append(bytes.substr(start, i - start));
-        i += (c == '\r' && i + 1 < n && bytes[i + 1] == '\n') ? 2 : 1;
-        start = i;
-    }
-    if (start < n) lines.append(bytes.substr(start));
-    return lines;
-}
+LineList readPlainText(std::string_view bytes) { return LineList::overBytes(std::string(bytes)); }
 
 namespace {
 
@@ -275,6 +258,8 @@ LineList readRtf(std::string_view bytes) {
 
 LineList readLines(std::string_view bytes) { return isRtf(bytes) ? readRtf(bytes) : readPlainText(bytes); }
 
+
+
 std::string writePlainText(const LineList& lines) {
     std::string out;
     out.reserve(lines.textBytes() + 2 * lines.size());
@@ -285,33 +270,83 @@ std::string writePlainText(const LineList& lines) {
     return out;
 }
 
+namespace {
+
+// How each byte is written inside an RTF paragraph: as itself, escaped with a
+// backslash, or as \'hh. Built once; the writer then copies table entries.
+struct RtfEscapes {
+    std::array<std::array<char, 4>, 256> text{};
+    std::array<std::uint8_t, 256> length{};
+    RtfEscapes() {
+        static constexpr char kHex[] = "0123456789abcdef";
+        for (int b = 0; b < 256; ++b) {
+            const char c = static_cast<char>(b);
+            if (c == '\\' || c == '{' || c == '}') {
+                text[b] = {'\\', c};
+                length[b] = 2;
+            } else if (b >= 0x80 || b < 0x20) {
+                text[b] = {'\\', '\'', kHex[b >> 4], kHex[b & 0xF]};
+                length[b] = 4;
+            } else {
+                text[b] = {c};
+                length[b] = 1;
+            }
+        }
+    }
+};
+
+}  // namespace
+
 std::string writeRtf(const LineList& lines) {
     static constexpr std::string_view kHeader =
         "{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049{\\fonttbl{\\f0\\fnil\\fcharset204 MS Sans Serif;}}\r\n"
         "\\viewkind4\\uc1\\pard\\f0\\fs16 ";
-    static constexpr char kHex[] = "0123456789abcdef";
+    static constexpr std::string_view kParagraph = "\\par\r\n";
+    // One more paragraph mark at the end: the reader drops the last one, so a list
+    // that ends in an empty line keeps it.
+    static constexpr std::string_view kTrailer = "\\par\r\n}\r\n";
+    static const RtfEscapes escapes;
+
+    // Reserved for the worst case (every byte escaped): pages never written are never
+    // made resident, so the bound costs no memory, and the text is walked once.
     std::string out;
-    out.reserve(kHeader.size() + lines.textBytes() * 3 + lines.size() * 6 + 16);
-    out += kHeader;
+    out.reserve(kHeader.size() + kTrailer.size() + lines.size() * kParagraph.size() + lines.textBytes() * 4);
+    // Encoded a block at a time into a small buffer and appended, so the output is
+    // neither reallocated nor cleared before it is written.
+    char block[1 << 15];
+    char* at = block;
+    const auto room = [&] { return static_cast<std::size_t>(block + sizeof block - at); };
+    const auto flush = [&] {
+        out.append(block, static_cast<std::size_t>(at - block));
+        at = block;
+    };
+    const auto put = [&](std::string_view piece) {
+        if (room() < piece.size()) flush();
+        std::memcpy(at, piece.data(), piece.size());
+        at += piece.size();
+    };
+    const auto encode = [&](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        std::memcpy(at, escapes.text[b].data(), 4);  // the unused bytes are overwritten next
+        at += escapes.length[b];
+    };
+    put(kHeader);
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        for (char c : lines[i]) {
-            const auto b = static_cast<unsigned char>(c);
-            if (c == '\\' || c == '{' || c == '}') {
-                out += '\\';
-                out += c;
-            } else if (b >= 0x80 || b < 0x20) {
-                out += "\\'";
-                out += kHex[b >> 4];
-                out += kHex[b & 0xF];
-            } else {
-                out += c;
+        const std::string_view line = lines[i];
+        const std::size_t worst = line.size() * 4 + kParagraph.size();
+        if (room() < worst) flush();
+        if (room() >= worst) {
+            for (const char c : line) encode(c);
+        } else {
+            for (const char c : line) {  // a line longer than the whole block
+                if (room() < 4) flush();
+                encode(c);
             }
         }
-        out += "\\par\r\n";
+        put(kParagraph);
     }
-    // One more paragraph mark: the reader drops the last one, so a list that ends in
-    // an empty line keeps it.
-    out += "\\par\r\n}\r\n";
+    put(kTrailer);
+    flush();
     return out;
 }
 

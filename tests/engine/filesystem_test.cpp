@@ -8,6 +8,7 @@
 #include "Engine.h"
 #include "FileStore.h"
 #include "FileSystem.h"
+#include "Storage.h"
 #include "TestSupport.h"
 
 namespace cpuchat {
@@ -165,6 +166,20 @@ TEST(FileStore, SeesEveryChangeMadeBehindItsBack) {
     EXPECT_EQ((*store.read("Base\\Words.Dat"))[0].size(), std::size_t{3} << 20);
     std::filesystem::remove(dir.path() / "Base" / "Words.Dat");
     EXPECT_EQ(message([&] { store.read("Base\\Words.Dat"); }), "Cannot open file Base\\Words.Dat");
+}
+
+TEST(FileStore, DecodesAnUnchangedFileOnlyOnce) {
+    test::TempDir dir;
+    LineList kb{"h", "a^b;"};
+    dir.write("Base/Plain.Dat", writePlainText(kb));
+    dir.write("Base/Rtf.Dat", writeRtf(kb));
+    DiskFileSystem fs(dir.path());
+    FileStore store(fs);
+    for (const char* name : {"Base\\Plain.Dat", "Base\\Rtf.Dat"}) {
+        const Lines first = store.read(name);
+        EXPECT_EQ(store.read(name).get(), first.get()) << name;
+        EXPECT_EQ(*first, kb) << name;
+    }
 }
 
 TEST(FileStore, WritesRtfThatReadsBackTheSame) {
