@@ -302,15 +302,13 @@ std::string writeRtf(const LineList& lines) {
         "{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049{\\fonttbl{\\f0\\fnil\\fcharset204 MS Sans Serif;}}\r\n"
         "\\viewkind4\\uc1\\pard\\f0\\fs16 ";
     static constexpr std::string_view kParagraph = "\\par\r\n";
-    // One more paragraph mark at the end: the reader drops the last one, so a list
-    // that ends in an empty line keeps it.
-    static constexpr std::string_view kTrailer = "\\par\r\n}\r\n";
+    static constexpr std::string_view kEnd = "}\r\n";
     static const RtfEscapes escapes;
 
     // Reserved for the worst case (every byte escaped): pages never written are never
     // made resident, so the bound costs no memory, and the text is walked once.
     std::string out;
-    out.reserve(kHeader.size() + kTrailer.size() + lines.size() * kParagraph.size() + lines.textBytes() * 4);
+    out.reserve(kHeader.size() + kEnd.size() + (lines.size() + 1) * kParagraph.size() + lines.textBytes() * 4);
     // Encoded a block at a time into a small buffer and appended, so the output is
     // neither reallocated nor cleared before it is written.
     char block[1 << 15];
@@ -345,7 +343,12 @@ std::string writeRtf(const LineList& lines) {
         }
         put(kParagraph);
     }
-    put(kTrailer);
+    // A reader drops the document's last paragraph mark, as the Rich Edit control
+    // does; a list that ends in an empty line gets one more mark so that it keeps
+    // that line. Other lists get none, so that LibreOffice, which ends a paragraph at
+    // every mark, reads the same lines.
+    if (!lines.empty() && lines.back().empty()) put(kParagraph);
+    put(kEnd);
     flush();
     return out;
 }

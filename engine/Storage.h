@@ -28,7 +28,8 @@ LineList readLines(std::string_view bytes);
 std::string writePlainText(const LineList& lines);
 
 /// An RTF document of the kind a Rich Edit control streams out; readRtf() gives back
-/// exactly the same lines for any lines without CR or LF.
+/// exactly the same lines for any lines without CR or LF, and so does LibreOffice
+/// unless the last line is empty.
 std::string writeRtf(const LineList& lines);
 
 }  // namespace cpuchat

@@ -128,7 +128,9 @@ TEST(Rtf, WritesARichEditStyleDocument) {
               "{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049{\\fonttbl{\\f0\\fnil\\fcharset204 MS Sans Serif;}}\r\n"
               "\\viewkind4\\uc1\\pard\\f0\\fs16 \\'cf\\'f0\\'e8\\'e2\\'e5\\'f2\\par\r\n"
               "a\\{b\\}\\par\r\n"
-              "\\par\r\n}\r\n");
+              "}\r\n");
+    // A list ending in an empty line gets one more paragraph mark to keep it.
+    EXPECT_TRUE(writeRtf(LineList{"a", ""}).ends_with("a\\par\r\n\\par\r\n\\par\r\n}\r\n"));
 }
 
 TEST(Rtf, DeepNestingDoesNotExhaustTheStack) {
