@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "Storage.h"
 #include "TestSupport.h"
 
@@ -83,6 +85,14 @@ TEST(Rtf, ReadsTheTextOfDocumentsFromSeveralWriters) {
         ASSERT_TRUE(isRtf(row.rtf)) << row.name;
         EXPECT_EQ(readRtf(row.rtf).toVector(), row.expected) << row.name;
     }
+}
+
+TEST(Rtf, ReadsADocumentSavedByLibreOffice) {
+    std::ifstream in(std::string(CPU_CHAT_TEST_DATA_DIR) + "/libreoffice-writer.rtf", std::ios::binary);
+    const std::string rtf((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_TRUE(isRtf(rtf));
+    EXPECT_EQ(readRtf(rtf).toVector(),
+              lines({"База знаний", "ПРИВЕТ^Привет!;Здравствуй.;", "", "скобки {x} и \\ обратная черта", "ёЁ№«»—"}));
 }
 
 TEST(Rtf, PlainTextAndRtfGiveTheSameLines) {
