@@ -65,18 +65,33 @@ TEST(CrashSafety, AKillNeverLeavesAFileMixedOrCut) {
     test::TempDir dir, io;
     test::copyDefaultData(dir.path());
     dir.write("Base/Words.Dat", bigKnowledgeBase());
+    const auto talkFor = [](int round) {
+        std::string talk = "привет\n";
+        for (int k = 0; k < 6; ++k) talk += "новая фраза " + std::to_string(round) + " " + std::to_string(k) + "\n";
+        return talk;
+    };
+    // One run to the end tells how long a conversation takes on this machine (and in
+    // this build: sanitizers slow it down), so that the kills spread over all of it.
+    test::TempDir calibration;
+    test::copyDefaultData(calibration.path());
+    calibration.write("Base/Words.Dat", bigKnowledgeBase());
+    io.write("in", talkFor(-1));
+    const auto started = std::chrono::steady_clock::now();
+    int status = 0;
+    ::waitpid(start(calibration.path(), io.path() / "in"), &status, 0);
+    const auto runMicros = std::chrono::duration_cast<std::chrono::microseconds>(
+                               std::chrono::steady_clock::now() - started).count();
+
     const auto original = baseFiles(dir.path());
     std::mt19937 gen(2026);
     int kills = 0, changedRounds = 0;
     for (int round = 0; round < 200; ++round) {
-        std::string talk = "привет\n";
-        for (int k = 0; k < 6; ++k) talk += "новая фраза " + std::to_string(round) + " " + std::to_string(k) + "\n";
-        io.write("in", talk);
+        io.write("in", talkFor(round));
         const auto before = baseFiles(dir.path());
         const pid_t pid = start(dir.path(), io.path() / "in");
-        std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, 60000)(gen)));
+        std::this_thread::sleep_for(
+            std::chrono::microseconds(std::uniform_int_distribution<long long>(0, runMicros)(gen)));
         ::kill(pid, SIGKILL);
-        int status = 0;
         ::waitpid(pid, &status, 0);
         if (WIFSIGNALED(status)) ++kills;
 
@@ -104,8 +119,8 @@ TEST(CrashSafety, AKillNeverLeavesAFileMixedOrCut) {
         // A temporary file left by a kill is reused by the next write of its file.
         ASSERT_LE(temporaries, static_cast<int>(original.size()));
     }
-    EXPECT_GE(kills, 150);  // most kills hit a running program
-    EXPECT_GT(changedRounds, 50);
+    EXPECT_GE(kills, 150);          // most kills hit a running program
+    EXPECT_GE(changedRounds, 40);  // and many of them after it had written something
 }
 
 std::string readFile(const std::filesystem::path& p) {
