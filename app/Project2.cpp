@@ -20,6 +20,10 @@ int main(int argc, char* argv[]) {
 
     cpuchat::TForm1 form(files, random, clock, sound);
     if (!form.started()) return 1;
+    // The secondary windows are built hidden after the main window, in the order
+    // editor (TForm2), About (TForm3), virtual keyboard (TForm4). The main window
+    // builds the editor and the About window itself; the keyboard comes fourth.
+    form.createVirtualKeyboard();
     QObject::connect(&form, &cpuchat::TForm1::closed, &app, &QApplication::quit);
     form.show();
     return QApplication::exec();

@@ -29,10 +29,15 @@ namespace {
 // own period is only a backstop for changes made by code that does not tell it.
 constexpr int kAsOftenAsPossible = 1;
 constexpr int kPollBackstop = 100;
+// The closing animation is meant to be watched: "1 ms" was the pace of the classic
+// desktop's timer service, about one step per 15 ms, so its 80 steps take a second
+// or so rather than vanishing in a blink.
+constexpr int kClosingStep = 15;
 
 const QString kLoading = QStringLiteral("Идёт загрузка подождите...");
 const QString kLoaded = QStringLiteral("Загрузка окончена");
 const QString kDefaultEditorPath = QStringLiteral("D:\\Txt.Dat");
+constexpr int kDefaultEditorInterval = 1000;
 
 // Sets the application's busy pointer for the life of the object.
 class BusyPointer {
@@ -67,7 +72,8 @@ TForm1::TForm1(FileSystem& files, Random& random, Clock& clock, SoundSystem& sou
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_engine(files, random, clock),
       m_sound(sound),
-      m_editorPathSource([] { return kDefaultEditorPath; }) {
+      m_editorPathSource([] { return kDefaultEditorPath; }),
+      m_editorIntervalSource([] { return kDefaultEditorInterval; }) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Разработчик: Зорвикс Лормак. v2.156"));
     installFontSubstitutes();
@@ -76,6 +82,8 @@ TForm1::TForm1(FileSystem& files, Random& random, Clock& clock, SoundSystem& sou
     createMenus();
     createStatusBar();
     createTimers();
+    connectSettingsItems();
+    createSecondaryWindows();
     // The menu bar's height depends on the platform; the client area below it does not.
     setFixedSize(kClientWidth, menuBar()->sizeHint().height() + kClientHeight);
     if (!createPlayers()) return;
@@ -178,7 +186,7 @@ void TForm1::createMenus() {
     QMenu* n1 = addSubmenu(bar, "N1", QStringLiteral("&Система"));
     m_n2 = addItem(n1, "N2", QStringLiteral("&Новый диалог"));
     addSeparator(n1, "N23");
-    addItem(n1, "N22", QStringLiteral("&Вызвать виртуальную клавиатуру"));
+    m_n22 = addItem(n1, "N22", QStringLiteral("&Вызвать виртуальную клавиатуру"));
     QMenu* n17 = addSubmenu(n1, "N17", QStringLiteral("&Подробнее о базе:"));
     addItem(n17, "N18", QStringLiteral("&Входящие выражения:"));
     addItem(n17, "N19", QStringLiteral("&Исходящие выражения:"));
@@ -233,6 +241,10 @@ void TForm1::createMenus() {
     connect(m_n4, &QAction::triggered, this, &TForm1::N4Click);
     connect(m_n15, &QAction::triggered, this, &TForm1::N15Click);
     connect(m_n36, &QAction::triggered, this, &TForm1::N36Click);
+    connect(m_n22, &QAction::triggered, this, &TForm1::N22Click);
+    // After the connection above that keeps the check mark: the handlers set it.
+    connect(m_cpuUser1, &QAction::triggered, this, &TForm1::CpuUser1Click);
+    connect(m_cpu31, &QAction::triggered, this, &TForm1::Cpu31Click);
 }
 
 QMenu* TForm1::addSubmenu(QWidget* parent, const char* name, const QString& caption) {
@@ -277,7 +289,7 @@ void TForm1::createTimers() {
     setupTimer(m_timer1, "Timer1", kPollBackstop);            // UI polling
     setupTimer(m_timer2, "Timer2", 1000);                     // idle remarks
     setupTimer(m_timer3, "Timer3", kAsOftenAsPossible);       // start-up load, once
-    setupTimer(m_timer4, "Timer4", kAsOftenAsPossible);       // closing animation
+    setupTimer(m_timer4, "Timer4", kClosingStep);             // closing animation
     setupTimer(m_timer5, "Timer5", kAsOftenAsPossible);       // input guard
     setupTimer(m_timer6, "Timer6", 3000);                     // Cpu\Cpu tick
     setupTimer(m_timer7, "Timer7", kAsOftenAsPossible);       // shake animation
@@ -349,6 +361,12 @@ QString TForm1::editorPath() const { return m_editorPathSource(); }
 
 void TForm1::setEditorPathSource(std::function<QString()> source) {
     m_editorPathSource = source ? std::move(source) : [] { return kDefaultEditorPath; };
+}
+
+int TForm1::editorInterval() const { return m_editorIntervalSource(); }
+
+void TForm1::setEditorIntervalSource(std::function<int()> source) {
+    m_editorIntervalSource = source ? std::move(source) : [] { return kDefaultEditorInterval; };
 }
 
 void TForm1::requestPoll() {
@@ -445,11 +463,7 @@ void TForm1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (m_centred) return;
     m_centred = true;
-    if (const QScreen* screen = this->screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    centreOnDesktop();
 }
 
 // ---- Handlers -------------------------------------------------------------------
@@ -479,10 +493,6 @@ void TForm1::Timer1Timer() {
     m_edit1->setFocus();
 }
 
-void TForm1::Timer2Timer() {
-    // Idle remarks: built with the idle-remark feature.
-}
-
 void TForm1::Timer3Timer() {
     // Stopped first: a message box below runs the event loop, and the load runs once.
     m_timer3.stop();
@@ -497,6 +507,7 @@ void TForm1::Timer3Timer() {
         // the missing file. The load is not tried again.
         m_edit1->setReadOnly(false);
         m_speedButton1->setEnabled(true);
+        setStatusText(0, QString());  // not "loading" for ever
         requestPoll();
         showFailure(error);
         return;
@@ -506,31 +517,6 @@ void TForm1::Timer3Timer() {
     m_speedButton1->setEnabled(true);
     setStatusText(0, kLoaded);
     requestPoll();
-}
-
-void TForm1::Timer4Timer() {
-    // The closing animation is built later; until then its end comes at once.
-    m_timer4.stop();
-    N4Click();
-}
-
-void TForm1::Timer5Timer() {
-    // The input guard is built later. It sleeps while the line holds nothing
-    // unchecked; Edit1Change wakes it.
-    m_timer5.stop();
-}
-
-void TForm1::Timer6Timer() {
-    // Cpu\Cpu tick: built with the self-dialogue mode.
-}
-
-void TForm1::Timer7Timer() {
-    // The shake animation is built later; its tick ends it.
-    m_timer7.stop();
-}
-
-void TForm1::Timer8Timer() {
-    // Knowledge statistics: built with the statistics menu.
 }
 
 void TForm1::Timer9Timer() {
@@ -571,7 +557,11 @@ void TForm1::SpeedButton1Click() {
         if (result.closing) *result.closing ? m_timer4.start() : m_timer4.stop();
         if (result.afterthought) *result.afterthought ? m_timer9.start() : m_timer9.stop();
     }
-    if (result.failure) showMessage(this, toQ(*result.failure));
+    if (result.failure) {
+        reportFailure(m_sayFailures, toQ(*result.failure));
+    } else if (m_sayFailures) {
+        m_sayFailures->forget();
+    }
     if (result.completed) m_edit1->clear();
     requestPoll();
 }
@@ -582,15 +572,11 @@ void TForm1::SpeedButton2Click() {
     m_timer7.start();
 }
 
-void TForm1::SpeedButton3Click() {
-    // Layout conversion: built with the input aids.
-}
-
 void TForm1::TalkClick() { SpeedButton1Click(); }
 
 void TForm1::Edit1Change() {
     playSound(1);
-    if (!m_timer5.isActive()) m_timer5.start();
+    wakeInputGuard();
     requestPoll();
 }
 
@@ -601,20 +587,8 @@ void TForm1::N2Click() {
     m_timer7.start();
 }
 
-void TForm1::N4Click() {
-    try {
-        m_engine.exitLog();
-    } catch (const std::exception& error) {
-        showFailure(error);
-        return;
-    }
-    close();
-}
+void TForm1::N4Click() { exitProgram(nullptr); }
 
 void TForm1::N15Click() { SpeedButton2Click(); }
-
-void TForm1::N36Click() {
-    // Ctrl+S, the layout conversion: built with the input aids.
-}
 
 }  // namespace cpuchat

@@ -14,13 +14,27 @@
 // timers as the SayResult says, shows a failure in a message box and clears the
 // input line after a completed run. Undo, new dialogue and exit likewise call the
 // engine and then bring the view in step with it.
+//
+// Besides the user, three timers speak: the idle counter (Timer2) asks the engine
+// for a remark every second, the Cpu\Cpu tick (Timer6, run by the polling while the
+// mode item "C&pu\Cpu" is checked) loads the editor's source file into the engine
+// and clicks "Сказать", and the afterthought (Timer9). Failures that such a timer
+// would meet at every tick are shown once (RepeatedFailure). Two timers move the
+// window: the shake (Timer7) and the closing animation (Timer4), which ends in the
+// exit. The input aids of input/ act on Edit1: "E/R" and Ctrl+S convert the layout,
+// the guard (Timer5) keeps the knowledge-base markers out, and the virtual keyboard
+// (TForm4, N22Click) types into it.
 
 #include <QMainWindow>
 #include <QTimer>
 #include <functional>
+#include <memory>
+#include <optional>
 
 #include "Appearance.h"
 #include "Engine.h"
+#include "InputGuard.h"
+#include "RepeatedFailure.h"
 
 class QAction;
 class QFrame;
@@ -28,9 +42,14 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QToolButton;
+class TForm2;
+class TForm3;
+class TForm4;
 
 namespace cpuchat {
 
+class AppearanceDialogs;
+struct MainLayout;
 class DialogueView;
 class PanelStatusBar;
 class SoundSystem;
@@ -75,6 +94,13 @@ public:
     /// The self-dialogue source path of the editor window.
     QString editorPath() const;
     void setEditorPathSource(std::function<QString()> source);
+    /// The Cpu\Cpu tick's interval in milliseconds, from the editor window.
+    int editorInterval() const;
+    void setEditorIntervalSource(std::function<int()> source);
+
+    /// Builds the virtual keyboard (hidden), once; the program entry calls it after
+    /// the other secondary windows. Returns the keyboard.
+    TForm4* createVirtualKeyboard();
 
     /// Brings the dialogue view in step with the engine's transcript.
     void syncView();
@@ -89,6 +115,9 @@ protected:
     void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    /// Every move of the animations goes through here: the frame's top-left corner
+    /// in screen coordinates. A test records the moves by overriding it.
+    virtual void moveWindowTo(const QPoint& frameTopLeft);
 
 private slots:
     void FormCreate();
@@ -110,6 +139,9 @@ private slots:
     void N4Click();
     void N15Click();
     void N36Click();
+    void N22Click();
+    void CpuUser1Click();
+    void Cpu31Click();
 
 private:
     void createControls();
@@ -130,12 +162,39 @@ private:
     void requestPoll();
     void appendViewLine(const ViewLine& line);
     void showFailure(const std::exception& error);
+    /// Shows `message` unless `repeats` (when given) has shown it already.
+    void reportFailure(RepeatedFailure* repeats, const QString& message);
+    /// The user changed the mode: every repeated failure is shown again.
+    void forgetRepeatedFailures();
+    /// Runs the exit; false (the failure reported through `repeats`) when it failed.
+    bool exitProgram(RepeatedFailure* repeats);
+    void centreOnDesktop();
+    void setMenusEnabled(bool enabled);
+    void wakeInputGuard();
 
     Engine m_engine;
     SoundSystem& m_sound;
     Appearance m_appearance;
     std::vector<ViewLine> m_shown;  // the engine's lines the view shows
     std::function<QString()> m_editorPathSource;
+    std::function<int()> m_editorIntervalSource;
+    TForm4* m_form4 = nullptr;
+
+    InputGuard m_guard;
+    // Characters of the unchanged line examined without a hit; once they cover the
+    // whole line, no tick can change anything and the guard sleeps until Edit1Change.
+    int m_guardExamined = 0;
+
+    // Failures a timer meets again at every tick, each shown once.
+    RepeatedFailure m_idleFailures;
+    RepeatedFailure m_cpuCpuFailures;
+    RepeatedFailure m_closingFailures;
+    // Set while the Cpu\Cpu tick clicks "Сказать": Say's failures then repeat too.
+    RepeatedFailure* m_sayFailures = nullptr;
+    QString m_sourcePath;  // the source path the last Cpu\Cpu tick read
+
+    int m_closingCount = 0;  // ticks of the closing animation, never reset
+    QSize m_sizeBeforeClosing;
     bool m_started = false;
     bool m_centred = false;
 
@@ -155,6 +214,7 @@ private:
     QAction* m_n13 = nullptr;
     QAction* m_n15 = nullptr;
     QAction* m_n36 = nullptr;
+    QAction* m_n22 = nullptr;
     QAction* m_cpuUser1 = nullptr;
     QAction* m_cpu31 = nullptr;
 
@@ -168,6 +228,56 @@ private:
     QTimer m_timer8{this};
     QTimer m_timer9{this};
     QTimer m_pollSoon{this};
+
+    // ---- Appearance, full screen, statistics, About and editor (Unit1Settings.cpp) ----
+public:
+    /// Replaces the colour and font dialogs of the appearance items (a test answers
+    /// them); an empty pointer brings back the standard dialogs.
+    void setAppearanceDialogs(std::shared_ptr<AppearanceDialogs> dialogs);
+    /// Replaces how the full-screen layout reads the maximised window's outer size
+    /// (a test gives one; empty: the frame's size).
+    void setOuterSizeSource(std::function<QSize()> source);
+    TForm2* editorWindow() const noexcept { return m_form2; }
+    TForm3* aboutWindow() const noexcept { return m_form3; }
+
+protected:
+    bool event(QEvent* event) override;
+
+private slots:
+    void N6Click();
+    void N21Click();
+    void N16Click();
+    void N9Click();
+    void User1Click();
+    void Cpu1Click();
+    void Mystring2Click();
+    void User2Click();
+    void Cpu2Click();
+    void Mystring1Click();
+    void N13Click();
+    void N40Click();
+    void N38Click();
+    void N12Click();
+
+private:
+    void createSecondaryWindows();
+    void connectSettingsItems();
+    QAction* menuItem(const char* name) const;
+    void clearDefaultsMark();
+    /// Opens the dialog that holds `setting`; stores and returns the confirmed colour.
+    std::optional<ColorRef> chooseColour(ColorRef& setting);
+    /// The user and Cpu font items.
+    void chooseLineFont(FontSpec& setting);
+    QSize outerSize() const;
+    void applyFullScreenLayout();
+    void applyLayout(const MainLayout& layout);
+
+    TForm2* m_form2 = nullptr;
+    TForm3* m_form3 = nullptr;
+    std::shared_ptr<AppearanceDialogs> m_dialogs;
+    std::function<QSize()> m_outerSize;
+    QAction* m_n40 = nullptr;
+    bool m_fullScreen = false;
 };
 
 }  // namespace cpuchat

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTimer>
 #include <QToolButton>
 
@@ -73,8 +74,18 @@ UiTest::~UiTest() {
     while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
 }
 
-TForm1& UiTest::form() {
-    if (!form_) form_ = std::make_unique<TForm1>(files, random, clock, sound);
+void RecordingForm::moveWindowTo(const QPoint& frameTopLeft) {
+    bool menus = true;
+    for (const char* name : {"N1", "N5", "N11"}) {
+        const QMenu* menu = menuBar()->findChild<QMenu*>(name, Qt::FindDirectChildrenOnly);
+        menus = menus && menu->menuAction()->isEnabled();
+    }
+    moves.push_back({frameTopLeft, findChild<QLineEdit*>("Edit1")->isReadOnly(), menus});
+    TForm1::moveWindowTo(frameTopLeft);
+}
+
+RecordingForm& UiTest::form() {
+    if (!form_) form_ = std::make_unique<RecordingForm>(files, random, clock, sound);
     return *form_;
 }
 

@@ -56,13 +56,29 @@ private:
     DiskFileSystem& disk_;
 };
 
+/// The main window with every move of its animations recorded, together with the
+/// state of the input line and the menus at that moment.
+class RecordingForm : public TForm1 {
+public:
+    using TForm1::TForm1;
+    struct Move {
+        QPoint to;
+        bool inputReadOnly;
+        bool menusEnabled;  // all three menus of the menu bar
+    };
+    std::vector<Move> moves;
+
+protected:
+    void moveWindowTo(const QPoint& frameTopLeft) override;
+};
+
 class UiTest : public ::testing::Test {
 protected:
     UiTest();
     ~UiTest() override;
 
     /// Builds the window (after a test has arranged its files).
-    TForm1& form();
+    RecordingForm& form();
     void call(const char* handler);
     /// Types `text` into the input line and runs one polling tick.
     void type(const QString& text);
@@ -89,7 +105,7 @@ protected:
 
 private:
     MessageHandler previousHandler_;
-    std::unique_ptr<TForm1> form_;
+    std::unique_ptr<RecordingForm> form_;
 };
 
 }  // namespace cpuchat::test

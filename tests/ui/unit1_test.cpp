@@ -183,11 +183,14 @@ TEST_F(UiTest, MenuBarHoldsEveryItemInItsPlace) {
 }
 
 TEST_F(UiTest, CheckMarksChangeOnlyWhenAHandlerSetsThem) {
-    for (const char* name : {"N13", "CpuUser1", "Cpu31"}) {
-        QAction* a = item(name);
-        const bool before = a->isChecked();
-        a->trigger();
-        EXPECT_EQ(a->isChecked(), before) << name;
+    QAction* defaults = item("N13");
+    defaults->trigger();
+    EXPECT_TRUE(defaults->isChecked());
+    // The mode items' handlers set both marks; a click on the checked item keeps it.
+    for (const char* name : {"CpuUser1", "Cpu31", "Cpu31", "CpuUser1", "CpuUser1"}) {
+        item(name)->trigger();
+        EXPECT_TRUE(item(name)->isChecked()) << name;
+        EXPECT_NE(item("CpuUser1")->isChecked(), item("Cpu31")->isChecked()) << name;
     }
 }
 
@@ -199,7 +202,7 @@ struct TimerRow {
 
 TEST_F(UiTest, TimersHaveTheirIntervalsAndRunningStates) {
     const std::vector<TimerRow> rows = {
-        {"Timer2", 1000, true}, {"Timer3", 1, true},    {"Timer4", 1, false},    {"Timer5", 1, true},
+        {"Timer2", 1000, true}, {"Timer3", 1, true},    {"Timer4", 15, false},   {"Timer5", 1, true},
         {"Timer6", 3000, false}, {"Timer7", 1, true},   {"Timer8", 1000, true},  {"Timer9", 1000, false},
     };
     for (const TimerRow& row : rows) {
@@ -284,6 +287,7 @@ TEST_F(UiTest, StartUpLoadWithoutAKnowledgeBaseLeavesTheWindowUsable) {
     EXPECT_EQ(messages, QStringList{QStringLiteral("Cannot open file Base\\Words.Dat")});
     EXPECT_FALSE(edit1()->isReadOnly());
     EXPECT_TRUE(button("SpeedButton1")->isEnabled());
+    EXPECT_EQ(form().statusText(0), QString()) << "no longer loading";
     EXPECT_EQ(form().statusText(1), QString());
     EXPECT_FALSE(timer("Timer3")->isActive()) << "not tried again";
     // Each Say reports the missing file, and the window goes on.
@@ -502,6 +506,8 @@ TEST_F(UiTest, ACloseMarkerStartsTheClosingWhichEndsWithTheExit) {
     say(QStringLiteral("Пока"));
     EXPECT_EQ(view()->lineText(1), QStringLiteral("До свидания."));
     EXPECT_TRUE(timer("Timer4")->isActive());
+    for (int tick = 1; tick < 80; ++tick) call("Timer4Timer");
+    EXPECT_EQ(closed.count(), 0);
     call("Timer4Timer");
     EXPECT_EQ(closed.count(), 1);
     EXPECT_FALSE(form().isVisible());
