@@ -175,6 +175,12 @@ QToolButton* TForm4::createKey(QWidget* parent, int number, const QString& capti
     key->setAutoRaise(true);  // flat: a border only under the mouse
     key->setFocusPolicy(Qt::NoFocus);
     key->setGeometry(geometry);
+    // Greyed as on the classic desktop; the style's own grey vanishes on silver.
+    QPalette palette = key->palette();
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(128, 128, 128));
+    key->setPalette(palette);
+    // The keys are as narrow as the captions: no room is lost to padding.
+    key->setStyleSheet(QStringLiteral("QToolButton { padding: 0px; }"));
     return key;
 }
 
