@@ -469,10 +469,11 @@ void TForm1::showEvent(QShowEvent* event) {
 // ---- Handlers -------------------------------------------------------------------
 
 void TForm1::FormCreate() {
+    // Nothing uses this first copy of the knowledge base; a missing file is reported
+    // once, by the start-up load that follows at once.
     try {
         m_engine.formCreate();
-    } catch (const std::exception& error) {
-        showFailure(error);
+    } catch (const cpuchat::FileError&) {
     }
 }
 
