@@ -13,38 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include "EnabledProbe.h"
 #include "TestSupport.h"
 
 namespace {
-
-// Records, whenever the main window's enabled state changes, how the two timers and the
-// editor looked at that moment.
-class EnabledProbe : public QObject {
-public:
-    EnabledProbe(QWidget* main, QTimer* mainPolling, QWidget* editor)
-        : m_main(main), m_mainPolling(mainPolling), m_editor(editor) {
-        main->installEventFilter(this);
-    }
-    QStringList log;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == m_main && event->type() == QEvent::EnabledChange) {
-            auto* focusTimer = m_editor->findChild<QTimer*>(QStringLiteral("Timer1"));
-            log << QStringLiteral("%1 main-polling=%2 focus-timer=%3 editor-visible=%4")
-                       .arg(m_main->isEnabled() ? "enabled" : "disabled")
-                       .arg(m_mainPolling->isActive())
-                       .arg(focusTimer->isActive())
-                       .arg(m_editor->isVisible());
-        }
-        return false;
-    }
-
-private:
-    QWidget* m_main;
-    QTimer* m_mainPolling;
-    QWidget* m_editor;
-};
 
 // Types any text, also letters outside ASCII, one key event per character.
 void typeText(QWidget* widget, const QString& text) {
@@ -146,7 +118,12 @@ TEST_F(Editor, HoldsItsControlsInTheirPlacesWithTheirStartValues) {
 }
 
 TEST_F(Editor, OpensAndClosesInTheirOrders) {
-    EnabledProbe probe(&main, mainPolling, form);
+    cpuchat::test::EnabledProbe probe(&main, [&] {
+        return QStringLiteral("main-polling=%1 focus-timer=%2 editor-visible=%3")
+            .arg(mainPolling->isActive())
+            .arg(form->findChild<QTimer*>(QStringLiteral("Timer1"))->isActive())
+            .arg(form->isVisible());
+    });
     form->open();
     EXPECT_TRUE(form->isVisible());
     EXPECT_TRUE(form->isEnabled());

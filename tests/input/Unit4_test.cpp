@@ -1,5 +1,7 @@
 #include "Unit4.h"
 
+#include "EnabledProbe.h"
+
 #include <QCloseEvent>
 #include <QEvent>
 #include <QGroupBox>
@@ -22,35 +24,6 @@ namespace {
 
 const QString kLetters = QStringLiteral("АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ");
 const QString kLowerLetters = QStringLiteral("абвгдеёжзийклмнопрстуфхцчшщъыьэюя");
-
-// Records, whenever the main window's enabled state changes, what the polling timers and
-// the keyboard looked like at that moment.
-class EnabledProbe : public QObject {
-public:
-    EnabledProbe(QWidget* main, QTimer* mainPolling, QWidget* keyboard)
-        : m_main(main), m_mainPolling(mainPolling), m_keyboard(keyboard) {
-        main->installEventFilter(this);
-    }
-    QStringList log;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == m_main && event->type() == QEvent::EnabledChange) {
-            auto* keyPolling = m_keyboard->findChild<QTimer*>(QStringLiteral("Timer1"));
-            log << QStringLiteral("%1 main-polling=%2 key-polling=%3 keyboard-visible=%4")
-                       .arg(m_main->isEnabled() ? "enabled" : "disabled")
-                       .arg(m_mainPolling->isActive())
-                       .arg(keyPolling->isActive())
-                       .arg(m_keyboard->isVisible());
-        }
-        return false;
-    }
-
-private:
-    QWidget* m_main;
-    QTimer* m_mainPolling;
-    QWidget* m_keyboard;
-};
 
 class VirtualKeyboard : public testing::Test {
 protected:
@@ -177,7 +150,12 @@ TEST_F(VirtualKeyboard, HasItsKeysInTheirGroupsAndPlaces) {
 }
 
 TEST_F(VirtualKeyboard, OpensAndClosesInTheRightOrder) {
-    EnabledProbe probe(&main, mainPolling, form);
+    cpuchat::test::EnabledProbe probe(&main, [&] {
+        return QStringLiteral("main-polling=%1 key-polling=%2 keyboard-visible=%3")
+            .arg(mainPolling->isActive())
+            .arg(form->findChild<QTimer*>(QStringLiteral("Timer1"))->isActive())
+            .arg(form->isVisible());
+    });
     form->open();
     EXPECT_TRUE(form->isVisible());
     EXPECT_TRUE(form->isEnabled());

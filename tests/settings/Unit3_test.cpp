@@ -13,39 +13,12 @@
 #include <gtest/gtest.h>
 
 #include "FileSystem.h"
+#include "EnabledProbe.h"
 #include "TestSupport.h"
 
 namespace {
 
 using cpuchat::test::plainFile;
-
-// Records, whenever the main window's enabled state changes, how the polling timer and
-// the About window looked at that moment.
-class EnabledProbe : public QObject {
-public:
-    EnabledProbe(QWidget* main, QTimer* mainPolling, TForm3* about)
-        : m_main(main), m_mainPolling(mainPolling), m_about(about) {
-        main->installEventFilter(this);
-    }
-    QStringList log;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == m_main && event->type() == QEvent::EnabledChange) {
-            log << QStringLiteral("%1 main-polling=%2 height=%3 about-visible=%4")
-                       .arg(m_main->isEnabled() ? "enabled" : "disabled")
-                       .arg(m_mainPolling->isActive())
-                       .arg(m_about->outerHeight())
-                       .arg(m_about->isVisible());
-        }
-        return false;
-    }
-
-private:
-    QWidget* m_main;
-    QTimer* m_mainPolling;
-    TForm3* m_about;
-};
 
 class About : public testing::Test {
 protected:
@@ -139,7 +112,12 @@ TEST_F(About, WithoutThePictureFileTheWindowStillOpens) {
 }
 
 TEST_F(About, OpensAndClosesInTheirOrders) {
-    EnabledProbe probe(&main, mainPolling, form);
+    cpuchat::test::EnabledProbe probe(&main, [&] {
+        return QStringLiteral("main-polling=%1 height=%2 about-visible=%3")
+            .arg(mainPolling->isActive())
+            .arg(form->outerHeight())
+            .arg(form->isVisible());
+    });
     form->open();
     EXPECT_TRUE(form->isVisible());
     EXPECT_TRUE(form->isEnabled());
