@@ -7,7 +7,7 @@
 #include <QUrl>
 #include <cstring>
 
-#include "Convert.h"
+#include "InputLine.h"
 
 namespace cpuchat {
 
@@ -55,7 +55,7 @@ WaveSoundSystem::~WaveSoundSystem() = default;
 
 QString WaveSoundSystem::open(int player, const QString& name) {
     if (player < 1 || player > kPlayers) return QStringLiteral("No player %1").arg(player);
-    const std::filesystem::path path = m_files.resolve(fromQ(name));
+    const std::filesystem::path path = m_files.resolve(toCp1251(name));
     if (!waveFileProblem(path).isEmpty()) return QStringLiteral("Cannot open file ") + name;
     if (m_output == Output::Speakers) {
         auto effect = std::make_unique<QSoundEffect>();

@@ -13,7 +13,7 @@
 #include <QStyleOptionMenuItem>
 #include <QToolButton>
 
-#include "Convert.h"
+#include "InputLine.h"
 #include "DialogueView.h"
 #include "Messages.h"
 #include "PanelStatusBar.h"
@@ -413,10 +413,10 @@ void TForm1::appendViewLine(const ViewLine& line) {
         current.colour = Appearance::kServiceColour;
         break;
     }
-    m_richEdit1->appendLine(toQ(line.text), current);
+    m_richEdit1->appendLine(fromCp1251(line.text), current);
 }
 
-void TForm1::showFailure(const std::exception& error) { showMessage(this, toQ(error.what())); }
+void TForm1::showFailure(const std::exception& error) { showMessage(this, fromCp1251(error.what())); }
 
 // ---- Events ---------------------------------------------------------------------
 
@@ -502,7 +502,7 @@ void TForm1::Timer3Timer() {
     m_speedButton1->setEnabled(false);
     QString counts;
     try {
-        counts = toQ(m_engine.startupLoad());
+        counts = fromCp1251(m_engine.startupLoad());
     } catch (const std::exception& error) {
         // Without a knowledge base the window stays usable: each Say then reports
         // the missing file. The load is not tried again.
@@ -539,8 +539,8 @@ void TForm1::Timer9Timer() {
 
 void TForm1::SpeedButton1Click() {
     const Mode mode = this->mode();
-    const std::string input = fromQ(m_edit1->text());
-    const std::string source = mode == Mode::CpuCpu ? fromQ(editorPath()) : std::string();
+    const std::string input = toCp1251(m_edit1->text());
+    const std::string source = mode == Mode::CpuCpu ? toCp1251(editorPath()) : std::string();
     SayResult result;
     {
         // Restored also after a failure, so the pointer never stays busy.
@@ -559,7 +559,7 @@ void TForm1::SpeedButton1Click() {
         if (result.afterthought) *result.afterthought ? m_timer9.start() : m_timer9.stop();
     }
     if (result.failure) {
-        reportFailure(m_sayFailures, toQ(*result.failure));
+        reportFailure(m_sayFailures, fromCp1251(*result.failure));
     } else if (m_sayFailures) {
         m_sayFailures->forget();
     }

@@ -9,7 +9,6 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "Convert.h"
 #include "DialogueView.h"
 #include "InputLine.h"
 #include "Messages.h"
@@ -72,7 +71,7 @@ bool TForm1::exitProgram(RepeatedFailure* repeats) {
     try {
         m_engine.exitLog();
     } catch (const std::exception& error) {
-        reportFailure(repeats, toQ(error.what()));
+        reportFailure(repeats, fromCp1251(error.what()));
         return false;
     }
     close();
@@ -87,7 +86,7 @@ void TForm1::Timer2Timer() {
         remark = m_engine.idleTick();
     } catch (const std::exception& error) {
         // The counter keeps its value, so the remark falls due again next second.
-        reportFailure(&m_idleFailures, toQ(error.what()));
+        reportFailure(&m_idleFailures, fromCp1251(error.what()));
         return;
     }
     if (!remark) return;
@@ -122,10 +121,10 @@ void TForm1::Timer6Timer() {
         m_cpuCpuFailures.forget();
     }
     try {
-        m_engine.loadSource(fromQ(path));
+        m_engine.loadSource(toCp1251(path));
     } catch (const std::exception& error) {
         // The interval stays and nothing is sent; the next tick tries again.
-        reportFailure(&m_cpuCpuFailures, toQ(error.what()));
+        reportFailure(&m_cpuCpuFailures, fromCp1251(error.what()));
         return;
     }
     // setInterval restarts the running timer: the new value sets the wait from now.

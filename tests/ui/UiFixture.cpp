@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "Convert.h"
+#include "InputLine.h"
 #include "DialogueView.h"
 #include "FileStore.h"
 #include "Text.h"
