@@ -126,6 +126,7 @@ SayResult Engine::say(Mode mode, std::string_view inputLine, std::string_view so
     closing_.reset();
 
     rawInput_ = text;
+    upperInput_ = toUpper(rawInput_);  // every scan compares the raw input upper-cased
     phrase_ = text;
     const std::string previousViewLine = view_.size() >= 2 ? view_[view_.size() - 2].text : std::string();
     normalise(phrase_);
@@ -148,8 +149,6 @@ SayResult Engine::say(Mode mode, std::string_view inputLine, std::string_view so
                 answerUnknown();
             }
         }
-        result.closing = closing_;
-
         appendView(LineKind::Cpu, reply_);
         appendRecord(kCpuPrefix, reply_);
         result.replyShown = true;
@@ -172,18 +171,14 @@ SayResult Engine::say(Mode mode, std::string_view inputLine, std::string_view so
         idleCounter_ = 0;
         result.completed = true;
     } catch (const FileError& e) {
-        result.closing = closing_;
         result.failure = e.what();
     }
+    result.closing = closing_;  // set by the search even when a later step failed
     return result;
 }
 
 std::optional<std::string> Engine::abuseScreen() {
-    const std::string upper = toUpper(rawInput_);
-    const LineList& words = abuseWords();
-    bool abusive = false;
-    for (std::size_t i = 1; i < words.size() && !abusive; ++i) abusive = runScan(upper, words[i]);
-    if (!abusive) return std::nullopt;
+    if (!anyWordFound(abuseWords(), upperInput_)) return std::nullopt;
     scratch_ = store_.read(kRebukes);
     std::string rebuke = drawLine(*scratch_, 0);
     scratch_ = store_.read(kCollection);
@@ -194,28 +189,18 @@ std::optional<std::string> Engine::abuseScreen() {
     return rebuke;
 }
 
-void Engine::humanTopicScreen() {
-    const std::string upper = toUpper(rawInput_);
-    const LineList& words = humanTopicWords();
-    for (std::size_t i = 1; i < words.size(); ++i) {
-        if (runScan(upper, words[i])) {
-            humanTopic_ = true;
-            return;
-        }
-    }
-}
+void Engine::humanTopicScreen() { humanTopic_ = anyWordFound(humanTopicWords(), upperInput_); }
 
 bool Engine::search() { return branchDepth_ >= 1 ? branchScan() : mainScan(); }
 
 bool Engine::mainScan() {
     scratch_ = store_.read(kWordsDat);
     const LineList& kb = *scratch_;
-    const std::string upper = toUpper(rawInput_);
-    const InputIndex index(upper);
+    const InputIndex index(upperInput_);
     for (std::size_t n = 1; n < kb.size(); ++n) {
         if (!index.mayMatchHead(kb.head(n))) continue;
         const std::string_view line = kb[n];
-        const std::size_t caret = matchMainLine(line, upper);
+        const std::size_t caret = matchMainLine(line, upperInput_);
         if (caret == std::string_view::npos) continue;
         const int pick = random_.uniform(1, countAnswers(line));
         reply_ = answerAt(line, caret, pick);
@@ -230,7 +215,6 @@ bool Engine::mainScan() {
 bool Engine::branchScan() {
     scratch_ = store_.read(kWordsDat);
     const LineList& kb = *scratch_;
-    const std::string upper = toUpper(rawInput_);
     const int depth = branchDepth_;
     for (;;) {
         ++branchAnchor_;
@@ -248,7 +232,7 @@ bool Engine::branchScan() {
         if (underscores != static_cast<std::size_t>(depth)) continue;
         const std::size_t caret = line.find('^', underscores);
         if (caret == std::string_view::npos || caret + 1 == line.size()) continue;
-        if (!runScan(upper, line.substr(underscores, caret - underscores))) continue;
+        if (!runScan(upperInput_, line.substr(underscores, caret - underscores))) continue;
         const int pick = random_.uniform(1, countAnswers(line));
         reply_ = answerAt(line, caret, pick);
         branchDepth_ = depth + 1;

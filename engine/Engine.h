@@ -126,7 +126,6 @@ public:
     int idleCounter() const noexcept { return idleCounter_; }
     int afterthoughtCounter() const noexcept { return afterthoughtCounter_; }
     const LineList& scratch() const noexcept { return *scratch_; }
-    const LineList& transferBuffer() const noexcept { return transfer_; }
     Random& random() noexcept { return random_; }
     Clock& clock() noexcept { return clock_; }
     FileStore& store() noexcept { return store_; }
@@ -152,6 +151,7 @@ private:
 
     std::string phrase_;
     std::string rawInput_;
+    std::string upperInput_;
     std::string reply_;
     std::string previousReply_;
     int branchDepth_ = 0;

@@ -39,7 +39,9 @@ private:
     struct Entry {
         std::string bytes;  // the file's content when `lines` were decoded from it
         Lines lines;
-        bool inLines = false;  // a plain text's lines hold the file's bytes themselves
+        // A plain text's lines hold the file's bytes themselves; they stay unchanged
+        // while cached, since edit() takes a list out of the cache before it changes.
+        bool inLines = false;
         std::string_view known() const { return inLines ? lines->fileBytes() : std::string_view(bytes); }
     };
     Lines remember(const std::string& key, std::string&& bytes);

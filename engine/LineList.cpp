@@ -45,12 +45,10 @@ LineList LineList::overBytes(std::string bytes) {
     if (start < n) add(n);
     list.garbage_ = n;
     for (const Span& s : list.spans_) list.garbage_ -= s.length;
-    list.fileBytes_ = true;
     return list;
 }
 
 void LineList::append(std::string_view line) {
-    fileBytes_ = false;
     heads_.push_back(headOf(line));
     spans_.push_back({buffer_.size(), line.size()});
     buffer_.append(line);
@@ -58,7 +56,6 @@ void LineList::append(std::string_view line) {
 
 void LineList::remove(std::size_t index) {
     if (index >= spans_.size()) return;
-    fileBytes_ = false;
     garbage_ += spans_[index].length;
     spans_.erase(spans_.begin() + static_cast<std::ptrdiff_t>(index));
     heads_.erase(heads_.begin() + static_cast<std::ptrdiff_t>(index));
@@ -81,7 +78,6 @@ void LineList::clear() noexcept {
     spans_.clear();
     heads_.clear();
     garbage_ = 0;
-    fileBytes_ = false;
 }
 
 void LineList::reserve(std::size_t lines, std::size_t bytes) {

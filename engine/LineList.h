@@ -18,9 +18,8 @@ public:
 
     /// The lines of plain text split at CR LF, LF or CR (a final line break makes no
     /// extra line), kept inside `bytes` itself: a large file is held once, and until
-    /// the list is changed fileBytes() gives back exactly the bytes it was read from.
+    /// the list is changed fileBytes() gives back exactly the bytes it was made from.
     static LineList overBytes(std::string bytes);
-    bool holdsFileBytes() const noexcept { return fileBytes_; }
     std::string_view fileBytes() const noexcept { return buffer_; }
 
     std::size_t size() const noexcept { return spans_.size(); }
@@ -66,7 +65,6 @@ private:
     std::vector<Span> spans_;
     std::vector<std::uint32_t> heads_;
     std::size_t garbage_ = 0;  // bytes of buffer_ outside the lines
-    bool fileBytes_ = false;   // buffer_ is still exactly the file's bytes
 };
 
 }  // namespace cpuchat

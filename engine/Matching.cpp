@@ -111,10 +111,11 @@ InputIndex::InputIndex(std::string_view upperInput) {
     }
 }
 
-bool InputIndex::mayMatch(std::string_view line) const noexcept {
-    LineList one;
-    one.append(line);
-    return mayMatchHead(one.head(0));
+bool anyWordFound(const LineList& words, std::string_view upperInput) noexcept {
+    for (std::size_t i = 1; i < words.size(); ++i) {
+        if (runScan(upperInput, words[i])) return true;
+    }
+    return false;
 }
 
 

@@ -30,10 +30,8 @@ std::size_t matchMainLine(std::string_view line, std::string_view upperInput) no
 class InputIndex {
 public:
     explicit InputIndex(std::string_view upperInput);
-    /// False only when `line` cannot match in the main scan.
-    bool mayMatch(std::string_view line) const noexcept;
-    /// The same test on a line's head as LineList::head() gives it; inline, since the
-    /// main scan runs it on every line of the knowledge base.
+    /// False only when a line with this head (LineList::head()) cannot match in the
+    /// main scan; inline, since the main scan runs it on every line of the knowledge base.
     bool mayMatchHead(std::uint32_t head) const noexcept {
         // A line matches only after its first word has been found whole in the input,
         // so the word's first characters occur there in a row.
@@ -61,6 +59,10 @@ private:
     std::bitset<65536> pairs_;
     std::bitset<65536> triples_;  // hashed: may say yes wrongly, never no wrongly
 };
+
+/// True when the run scan finds any word of `words` from line 1 on (line 0 is never a
+/// word) in `upperInput`.
+bool anyWordFound(const LineList& words, std::string_view upperInput) noexcept;
 
 /// Number of ";" in a line: its number of answers.
 int countAnswers(std::string_view line) noexcept;

@@ -34,7 +34,4 @@ std::string toUtf8(std::string_view cp1251);
 /// UTF-8 sequences, become "?".
 std::string fromUtf8(std::string_view utf8);
 
-/// Appends the UTF-8 encoding of a code point.
-void appendUtf8(std::string& out, char32_t cp);
-
 }  // namespace cpuchat
