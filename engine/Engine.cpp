@@ -154,16 +154,19 @@ SayResult Engine::say(Mode mode, std::string_view inputLine, std::string_view so
         result.replyShown = true;
         result.reply = reply_;
 
-        if (random_.uniform(1, 3) == 1) {
-            result.afterthought = true;
+        // The afterthought starts only once its lines are read: a failed read leaves
+        // the scratch list holding another file, whose raw lines must not be shown.
+        const bool afterthought = random_.uniform(1, 3) == 1;
+        result.afterthought = false;
+        if (afterthought) {
             scratch_ = store_.read(kAfterthoughts);
-        } else {
-            result.afterthought = false;
+            result.afterthought = true;
         }
 
         if (mode == Mode::CpuCpu) {
             transfer_.clear();
             transfer_.append(reply_);
+            const FileLock held = store_.lock(sourcePath);
             store_.writePlain(sourcePath, transfer_);
             result.sourceLine = reply_;
         }
@@ -181,6 +184,7 @@ std::optional<std::string> Engine::abuseScreen() {
     if (!anyWordFound(abuseWords(), upperInput_)) return std::nullopt;
     scratch_ = store_.read(kRebukes);
     std::string rebuke = drawLine(*scratch_, 0);
+    const FileLock held = store_.lock(kCollection);
     scratch_ = store_.read(kCollection);
     auto log = store_.edit(scratch_);
     log->append(">>> " + rawInput_);
@@ -251,6 +255,7 @@ void Engine::answerUnknown() {
         if (previousReply_.empty()) return;
         const std::string_view learnedInto =
             previousReply_.find('?') != std::string::npos ? kAnswerPool : kRemarkPool;
+        const FileLock held = store_.lock(learnedInto);
         scratch2_ = store_.read(learnedInto);
         auto grown = store_.edit(scratch2_);
         grown->append(phrase_);
@@ -258,6 +263,9 @@ void Engine::answerUnknown() {
         scratch2_ = grown;
     }
 
+    // Held from the read that decides what is learned to the write: a second copy
+    // of the program learning at the same time waits, then reads this change.
+    const FileLock held = store_.lock(kWordsDat);
     scratch_ = store_.read(kWordsDat);
     const std::string upperPhrase = toUpper(phrase_);
     for (std::size_t i = 1; i < scratch_->size(); ++i) {
@@ -333,6 +341,7 @@ void Engine::undo() {
 }
 
 void Engine::exitLog() {
+    const FileLock held = store_.lock(kLog);
     scratch_ = store_.read(kLog);
     scratch2_ = store_.read(kWordsDatLower);
     auto log = store_.edit(scratch_);

@@ -28,6 +28,9 @@ public:
     std::shared_ptr<LineList> edit(Lines& lines);
     /// Reads file `name` as plain text only; throws FileError.
     LineList readPlain(std::string_view name);
+    /// Holds file `name` for one change (see FileSystem::lock): take it before the
+    /// read that the change is based on. Throws FileError.
+    FileLock lock(std::string_view name) { return fs_.lock(name); }
     /// Replaces file `name` with `lines` as an RTF document; throws FileError.
     void writeRtf(std::string_view name, Lines lines);
     /// Replaces file `name` with `lines` as plain text; throws FileError.

@@ -111,6 +111,20 @@ FileError::FileError(Kind kind, std::string_view name)
 void throwCannotOpen(std::string_view name) { throw FileError(FileError::Kind::Open, name); }
 void throwCannotCreate(std::string_view name) { throw FileError(FileError::Kind::Create, name); }
 
+FileLock& FileLock::operator=(FileLock&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+FileLock::~FileLock() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+FileLock FileSystem::lock(std::string_view) { return {}; }
+
 std::optional<std::string> FileSystem::readIfChanged(std::string_view name, std::string_view known) {
     std::string bytes = read(name);
     if (bytes == known) return std::nullopt;

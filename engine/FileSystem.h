@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace cpuchat {
 
@@ -28,6 +29,24 @@ private:
 [[noreturn]] void throwCannotOpen(std::string_view name);
 [[noreturn]] void throwCannotCreate(std::string_view name);
 
+/// Held by a copy of the program while it changes one file, from the read that the
+/// change is based on to the write; released when destroyed. Every copy honours it,
+/// so no copy's change is lost to another's.
+class FileLock {
+public:
+    FileLock() = default;
+    explicit FileLock(int fd) noexcept : fd_(fd) {}
+    FileLock(FileLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    FileLock& operator=(FileLock&& other) noexcept;
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    ~FileLock();
+    bool held() const noexcept { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -40,6 +59,11 @@ public:
     /// Replaces the whole content of the existing file `name`; throws FileError(Create)
     /// and then leaves the file as it was. Never creates a file.
     virtual void replace(std::string_view name, std::string_view bytes) = 0;
+    /// Waits until no other copy of the program is changing file `name`, and keeps
+    /// the others waiting until the lock is destroyed. Throws FileError(Create) when
+    /// the wait grows too long. A file that cannot be opened gives an empty lock: the
+    /// read or write that follows reports it.
+    virtual FileLock lock(std::string_view name);
 };
 
 /// The real file system under a working directory.
