@@ -57,6 +57,7 @@ int stats(Engine& engine) {
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");     // the session log's date and time follow the user's locale
     std::signal(SIGXFSZ, SIG_IGN);  // a file-size limit fails the write instead of killing us
+    std::signal(SIGPIPE, SIG_IGN);  // a reader that goes away ends the talk, and the log is still written
     std::string dir = ".";
     std::optional<std::uint64_t> seed;
     bool wantStats = false;
@@ -98,6 +99,7 @@ int main(int argc, char** argv) {
         const std::size_t before = engine.record().size();
         const SayResult result = engine.say(Mode::CpuUser, phrase);
         printRecordFrom(engine, before);
+        if (!std::cout) break;  // nobody reads the talk any more
         if (result.failure) std::cerr << toUtf8(*result.failure) << '\n';
         if (result.closing.value_or(false) && result.replyShown) break;  // the close marker ends the talk
         if (result.afterthought.value_or(false)) {

@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <random>
+#include <thread>
 #include <vector>
 
 #include "Text.h"
@@ -32,6 +34,7 @@ public:
     Fd& operator=(const Fd&) = delete;
     ~Fd() { reset(); }
     int get() const { return fd_; }
+    void release() { fd_ = -1; }
     void reset(int fd = -1) {
         if (fd_ >= 0) ::close(fd_);
         fd_ = fd;
@@ -68,18 +71,6 @@ ssize_t readFull(int fd, char* buf, std::size_t want) {
     return static_cast<ssize_t>(got);
 }
 
-// Opens a regular file for reading; -1 for anything else (a folder, a device).
-int openRegular(const std::filesystem::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return -1;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
 // Small enough to stay in the processor cache between the read and the comparison.
 constexpr std::size_t kChunk = 256 << 10;
 
@@ -104,6 +95,17 @@ bool readRest(int fd, std::string& out) {
 }
 
 }  // namespace
+
+int openRegularFile(const std::filesystem::path& path) noexcept {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
 
 FileError::FileError(Kind kind, std::string_view name)
     : std::runtime_error(messageFor(kind, name)), kind_(kind), name_(name) {}
@@ -131,7 +133,8 @@ std::optional<std::string> FileSystem::readIfChanged(std::string_view name, std:
     return bytes;
 }
 
-DiskFileSystem::DiskFileSystem(std::filesystem::path root) : root_(std::move(root)) {}
+DiskFileSystem::DiskFileSystem(std::filesystem::path root, std::chrono::milliseconds lockWait)
+    : root_(std::move(root)), lockWait_(lockWait) {}
 
 std::filesystem::path DiskFileSystem::resolve(std::string_view name) const {
     if (name.starts_with('/')) return std::filesystem::path(toUtf8(name));
@@ -173,7 +176,7 @@ std::filesystem::path DiskFileSystem::resolve(std::string_view name) const {
 }
 
 std::string DiskFileSystem::read(std::string_view name) {
-    Fd fd(openRegular(resolve(name)));
+    Fd fd(openRegularFile(resolve(name)));
     if (fd.get() < 0) throwCannotOpen(name);
     std::string bytes;
     struct stat st {};
@@ -183,7 +186,7 @@ std::string DiskFileSystem::read(std::string_view name) {
 }
 
 std::optional<std::string> DiskFileSystem::readIfChanged(std::string_view name, std::string_view known) {
-    Fd fd(openRegular(resolve(name)));
+    Fd fd(openRegularFile(resolve(name)));
     if (fd.get() < 0) throwCannotOpen(name);
     // Compare chunk by chunk, so an unchanged file costs one read and no copy.
     std::size_t chunk = 0;
@@ -210,6 +213,108 @@ std::optional<std::string> DiskFileSystem::readIfChanged(std::string_view name, 
     }
 }
 
+FileLock DiskFileSystem::lock(std::string_view name) {
+    const std::filesystem::path path = resolve(name);
+    const auto deadline = std::chrono::steady_clock::now() + lockWait_;
+    auto pause = std::chrono::milliseconds(1);
+    for (;;) {
+        Fd fd(openRegularFile(path));
+        if (fd.get() < 0) return {};  // the read or write that follows names the failure
+        while (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+            if (errno != EWOULDBLOCK && errno != EINTR) throwCannotCreate(name);
+            if (std::chrono::steady_clock::now() >= deadline) throwCannotCreate(name);
+            std::this_thread::sleep_for(pause);
+            pause = std::min(pause * 2, std::chrono::milliseconds(20));
+        }
+        // The copy that held the lock may have renamed a new file over the one this
+        // copy waited for: then the lock guards nothing, and the new file is locked.
+        struct stat held {}, now {};
+        if (::fstat(fd.get(), &held) == 0 && ::stat(path.c_str(), &now) == 0 && held.st_ino == now.st_ino &&
+            held.st_dev == now.st_dev) {
+            const int kept = fd.get();
+            fd.release();
+            return FileLock(kept);
+        }
+    }
+}
+
+namespace {
+
+constexpr std::string_view kTempSuffix = ".cpu-chat-tmp";
+constexpr std::size_t kTempRandomChars = 16;
+
+// ".Words.Dat.<16 hex digits>.cpu-chat-tmp": a name nobody can guess in advance.
+std::string temporaryName(const std::string& target) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::random_device device;
+    std::string name = "." + target + ".";
+    for (std::size_t i = 0; i < kTempRandomChars; i += 8) {
+        std::uint32_t bits = device();
+        for (int k = 0; k < 8; ++k, bits >>= 4) name += kHex[bits & 0xF];
+    }
+    name += kTempSuffix;
+    return name;
+}
+
+// A temporary file of ours for `target`: our random pattern, or the one fixed name
+// earlier versions used.
+bool isTemporaryNameOf(std::string_view entry, const std::string& target) {
+    const std::string head = "." + target;
+    if (!entry.starts_with(head) || !entry.ends_with(kTempSuffix)) return false;
+    std::string_view middle = entry.substr(head.size(), entry.size() - head.size() - kTempSuffix.size());
+    if (middle.empty()) return true;
+    if (middle.size() != kTempRandomChars + 1 || middle[0] != '.') return false;
+    middle.remove_prefix(1);
+    return std::all_of(middle.begin(), middle.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
+// Removes what a crashed write of `target` left in `folder`: only regular files of
+// ours, with no other name, that no live writer holds. Anything else stays.
+void removeLeftovers(int folder, const std::string& target) {
+    DIR* dir = ::fdopendir(::dup(folder));
+    if (dir == nullptr) return;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!isTemporaryNameOf(entry->d_name, target)) continue;
+        struct stat st {};
+        if (::fstatat(folder, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
+            st.st_uid != ::geteuid() || st.st_nlink != 1) {
+            continue;
+        }
+        Fd fd(::openat(folder, entry->d_name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+        if (fd.get() < 0 || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) continue;  // a writer is at work
+        ::unlinkat(folder, entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
+// Rewrites `target` in place; on failure puts the old content back as far as the
+// system lets it. For a folder the program may write files in but not create them.
+bool rewriteInPlace(const std::filesystem::path& target, const struct stat& expected, std::string_view bytes) {
+    Fd fd(::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    struct stat st {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || st.st_ino != expected.st_ino ||
+        st.st_dev != expected.st_dev) {
+        return false;
+    }
+    std::string old;
+    if (!readRest(fd.get(), old)) return false;
+    // Ask for the room first, so that a full disk fails before anything changes.
+    if (bytes.size() > old.size() &&
+        ::fallocate(fd.get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes.size())) != 0 &&
+        errno != EOPNOTSUPP) {
+        return false;
+    }
+    const auto put = [&](std::string_view content) {
+        return ::lseek(fd.get(), 0, SEEK_SET) == 0 && writeAll(fd.get(), content) &&
+               ::ftruncate(fd.get(), static_cast<off_t>(content.size())) == 0 && ::fsync(fd.get()) == 0;
+    };
+    if (put(bytes)) return true;
+    put(old);
+    return false;
+}
+
+}  // namespace
+
 void DiskFileSystem::replace(std::string_view name, std::string_view bytes) {
     std::error_code ec;
     const std::filesystem::path target = std::filesystem::canonical(resolve(name), ec);
@@ -221,41 +326,40 @@ void DiskFileSystem::replace(std::string_view name, std::string_view bytes) {
         Fd probe(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK));
         if (probe.get() < 0) throwCannotCreate(name);
     }
-    const std::filesystem::path folder = target.parent_path();
-    // One temporary name per target: a temporary file left by a crash is reused by
-    // the next write instead of piling up.
-    std::string tempName = ".";
-    tempName += target.filename().string();
-    tempName += ".cpu-chat-tmp";
-    const std::filesystem::path temp = folder / tempName;
+    Fd folder(::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() < 0) throwCannotCreate(name);
+    const std::string targetName = target.filename().string();
+    removeLeftovers(folder.get(), targetName);
+
+    // O_EXCL with O_NOFOLLOW: nothing planted at the name (a link, a folder, another
+    // user's file) is ever opened or written through; a taken name is passed over.
+    std::string tempName;
     Fd fd;
-    for (int attempt = 0;; ++attempt) {
-        fd.reset(::open(temp.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
-        if (fd.get() < 0) throwCannotCreate(name);
-        // Another copy of the program may be writing the same file: take the
-        // temporary file's lock, and start again if it was renamed meanwhile.
-        if (::flock(fd.get(), LOCK_EX) != 0) throwCannotCreate(name);
-        struct stat held {}, now {};
-        if (::fstat(fd.get(), &held) == 0 && ::stat(temp.c_str(), &now) == 0 && held.st_ino == now.st_ino &&
-            held.st_dev == now.st_dev) {
-            break;
+    for (int attempt = 0; fd.get() < 0; ++attempt) {
+        tempName = temporaryName(targetName);
+        fd.reset(::openat(folder.get(), tempName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (fd.get() >= 0) break;
+        const int error = errno;
+        if (error == EACCES || error == EPERM) {
+            if (rewriteInPlace(target, st, bytes)) return;
+            throwCannotCreate(name);
         }
-        if (attempt > 100) throwCannotCreate(name);
+        if (error != EEXIST || attempt >= 16) throwCannotCreate(name);
     }
+    // Held while writing, so that another copy's clean-up leaves this file alone.
+    ::flock(fd.get(), LOCK_EX | LOCK_NB);
     const auto fail = [&] {
-        ::unlink(temp.c_str());
+        ::unlinkat(folder.get(), tempName.c_str(), 0);
         throwCannotCreate(name);
     };
-    if (::ftruncate(fd.get(), 0) != 0) fail();
     if (!writeAll(fd.get(), bytes)) fail();
     if (::fchmod(fd.get(), st.st_mode & 07777) != 0) fail();
     if (::geteuid() == 0) {
         [[maybe_unused]] int ignored = ::fchown(fd.get(), st.st_uid, st.st_gid);
     }
     if (::fsync(fd.get()) != 0) fail();
-    if (::rename(temp.c_str(), target.c_str()) != 0) fail();
-    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() >= 0) ::fsync(dir.get());
+    if (::renameat(folder.get(), tempName.c_str(), folder.get(), targetName.c_str()) != 0) fail();
+    ::fsync(folder.get());
 }
 
 }  // namespace cpuchat

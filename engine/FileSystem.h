@@ -3,6 +3,7 @@
 // Windows-style and relative to the working directory ("Base\Words.Dat"); the
 // failures carry the program's two messages with that spelling.
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
@@ -66,17 +67,31 @@ public:
     virtual FileLock lock(std::string_view name);
 };
 
+/// Opens `path` for reading without ever blocking (a FIFO or a device never holds
+/// the program up) and only when it is a regular file; -1 otherwise.
+int openRegularFile(const std::filesystem::path& path) noexcept;
+
 /// The real file system under a working directory.
 class DiskFileSystem : public FileSystem {
 public:
-    explicit DiskFileSystem(std::filesystem::path root);
+    /// `lockWait`: how long lock() waits for another copy of the program before it
+    /// gives up.
+    explicit DiskFileSystem(std::filesystem::path root,
+                            std::chrono::milliseconds lockWait = std::chrono::seconds(5));
 
     std::string read(std::string_view name) override;
     std::optional<std::string> readIfChanged(std::string_view name, std::string_view known) override;
     /// Atomic: a temporary file in the same folder is written, flushed to disk and
     /// renamed over the target, so a crash or a full disk leaves the old or the new
-    /// content, never a mix.
+    /// content, never a mix. The temporary file is created under a name nobody can
+    /// guess and never through anything that was there before; a temporary file a
+    /// crash left beside the target is removed. In a folder the program may not
+    /// create files in, a target it may write is rewritten in place instead (the
+    /// old content is put back when the write fails).
     void replace(std::string_view name, std::string_view bytes) override;
+    /// An exclusive flock() on the file itself, taken again when the file was
+    /// replaced while this copy waited, so it holds the file the path names now.
+    FileLock lock(std::string_view name) override;
 
     /// Where file `name` lies: "\" and "/" separate, a drive prefix ("D:\") is
     /// dropped, a name that does not exist as spelled is matched case-insensitively
@@ -87,6 +102,7 @@ public:
 
 private:
     std::filesystem::path root_;
+    std::chrono::milliseconds lockWait_;
 };
 
 }  // namespace cpuchat

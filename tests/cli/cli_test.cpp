@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <sstream>
 
@@ -137,6 +139,27 @@ TEST_F(CliTest, AnExitThatCannotWriteTheLogFails) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Cannot open file Base\\Log.Lormak\n");
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "Base" / "Log.Lormak"));
+}
+
+TEST_F(CliTest, AClosedStandardOutputEndsTheTalkAndTheLogIsStillWritten) {
+    io.write("in", "привет\nкак дела\n");
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    ::close(pipeEnds[0]);  // the reader is gone before the first line
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(::open((io.path() / "in").c_str(), O_RDONLY), 0);
+        ::dup2(pipeEnds[1], 1);
+        ::execl(CPU_CHAT_CLI, CPU_CHAT_CLI, "--dir", dir.path().c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(pipeEnds[1]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    const auto log = file("Base/Log.Lormak");
+    EXPECT_EQ(std::count(log.begin(), log.end(), "USER:     Привет."), 1);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "USER:     Как дела."), 0) << "the talk ended at the first line";
 }
 
 TEST_F(CliTest, RejectsUnknownArguments) { EXPECT_EQ(run("", "--bogus").status, 2); }

@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <functional>
 
 #include "Engine.h"
 #include "FileStore.h"
@@ -117,7 +119,65 @@ TEST(AtomicReplace, ReusesATemporaryFileLeftByACrash) {
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "Base" / ".W2.Dat.cpu-chat-tmp"));
 }
 
-TEST(AtomicReplace, UnwritableTargetsFailAndKeepTheirContent) {
+TEST(AtomicReplace, NothingPlantedAtATemporaryNameIsWrittenThroughOrBlocksAWrite) {
+    struct Plant {
+        const char* what;
+        std::function<void(const std::filesystem::path&, const std::filesystem::path&)> make;
+        bool stays;  // only a leftover of ours is removed
+    };
+    const std::vector<Plant> plants = {
+        {"a hard link to another file", [](auto& at, auto& other) { std::filesystem::create_hard_link(other, at); },
+         true},
+        {"a symlink to another file", [](auto& at, auto& other) { std::filesystem::create_symlink(other, at); }, true},
+        {"a folder", [](auto& at, auto&) { std::filesystem::create_directory(at); }, true},
+        {"another user's file",
+         [](auto& at, auto&) {
+             std::ofstream(at) << "theirs";
+             if (::chown(at.c_str(), 65534, 65534) != 0) std::filesystem::remove(at);
+         },
+         true},
+        {"our own leftover", [](auto& at, auto&) { std::ofstream(at) << "partial"; }, false},
+    };
+    // The name earlier versions used, and one of the random names used now.
+    for (const char* name : {".W2.Dat.cpu-chat-tmp", ".W2.Dat.0123456789abcdef.cpu-chat-tmp"}) {
+        for (const Plant& plant : plants) {
+            TempDir dir;
+            dir.write("Base/W2.Dat", "old");
+            dir.write("other.txt", "precious");
+            const auto at = dir.path() / "Base" / name;
+            plant.make(at, dir.path() / "other.txt");
+            const bool planted = std::filesystem::exists(std::filesystem::symlink_status(at));
+            DiskFileSystem fs(dir.path());
+            fs.replace("Base\\W2.Dat", "new");
+            EXPECT_EQ(dir.read("Base/W2.Dat"), "new") << plant.what << " at " << name;
+            EXPECT_EQ(dir.read("other.txt"), "precious") << plant.what << " at " << name;
+            EXPECT_EQ(std::filesystem::exists(std::filesystem::symlink_status(at)), planted && plant.stays)
+                << plant.what << " at " << name;
+            std::size_t entries = 0;
+            for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path() / "Base")) ++entries;
+            EXPECT_EQ(entries, planted && plant.stays ? 2u : 1u) << plant.what << " at " << name;
+        }
+    }
+}
+
+TEST(FileLock, AnotherCopyWaitsAndGivesUpWithTheProgramsMessage) {
+    TempDir dir;
+    dir.write("Base/W1.Dat", "old");
+    DiskFileSystem first(dir.path()), second(dir.path(), std::chrono::milliseconds(30));
+    {
+        const FileLock held = first.lock("Base\\W1.Dat");
+        ASSERT_TRUE(held.held());
+        EXPECT_EQ(message([&] { second.lock("base\\w1.dat"); }), "Cannot create file base\\w1.dat");
+        // The holder replaces the file: a lock on the new file is free at once.
+        first.replace("Base\\W1.Dat", "new");
+        EXPECT_TRUE(second.lock("Base\\W1.Dat").held());
+    }
+    EXPECT_TRUE(second.lock("Base\\W1.Dat").held());
+    // A file that cannot be opened gives no lock; the read that follows reports it.
+    EXPECT_FALSE(second.lock("Base\\Missing.Dat").held());
+}
+
+TEST(AtomicReplace, UnwritableTargetsFailAndWritableFilesOfAReadOnlyFolderAreRewrittenInPlace) {
     TempDir dir;
     dir.write("Base/ReadOnly.Dat", "keep me");
     dir.write("Locked/W1.Dat", "keep me too");
@@ -130,12 +190,14 @@ TEST(AtomicReplace, UnwritableTargetsFailAndKeepTheirContent) {
         DiskFileSystem fs(dir.path());
         if (message([&] { fs.replace("Base\\ReadOnly.Dat", "lost"); }) != "Cannot create file Base\\ReadOnly.Dat")
             return 1;
-        if (message([&] { fs.replace("Locked\\W1.Dat", "lost"); }) != "Cannot create file Locked\\W1.Dat") return 2;
+        // A shared installation: no file can be created in the folder, but its files
+        // may be written, so they are rewritten in place.
+        if (message([&] { fs.replace("Locked\\W1.Dat", "learned"); }) != "no failure") return 2;
         return 0;
     });
     EXPECT_EQ(status, 0);
     EXPECT_EQ(dir.read("Base/ReadOnly.Dat"), "keep me");
-    EXPECT_EQ(dir.read("Locked/W1.Dat"), "keep me too");
+    EXPECT_EQ(dir.read("Locked/W1.Dat"), "learned");
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "Base" / ".ReadOnly.Dat.cpu-chat-tmp"));
 }
 
