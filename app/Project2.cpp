@@ -2,6 +2,7 @@
 // the event loop until the window closes.
 
 #include <QApplication>
+#include <csignal>
 #include <filesystem>
 
 #include "FileSystem.h"
@@ -10,6 +11,8 @@
 #include "Unit1.h"
 
 int main(int argc, char* argv[]) {
+    // A file-size limit fails a write with the program's message instead of killing it.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("cpu-chat"));
 

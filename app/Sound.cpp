@@ -5,6 +5,7 @@
 #include <QMediaDevices>
 #include <QSoundEffect>
 #include <QUrl>
+#include <unistd.h>
 #include <cstring>
 
 #include "InputLine.h"
@@ -21,8 +22,14 @@ std::uint32_t littleEndian32(const char* p) {
 }  // namespace
 
 QString waveFileProblem(const std::filesystem::path& path) {
-    QFile file(QString::fromStdString(path.string()));
-    if (!file.open(QIODevice::ReadOnly)) return QStringLiteral("cannot be read");
+    // Opened without blocking and only when it is a regular file: a FIFO or a device
+    // put in a sound's place must not hold up the start of the program.
+    const int fd = openRegularFile(path);
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0) ::close(fd);
+        return QStringLiteral("cannot be read");
+    }
     const QByteArray header = file.read(12);
     if (header.size() < 12 || std::memcmp(header.constData(), "RIFF", 4) != 0 ||
         std::memcmp(header.constData() + 8, "WAVE", 4) != 0) {

@@ -263,11 +263,16 @@ public:
         const Watch w(replaceSec_);
         disk_.replace(name, bytes);
     }
+    FileLock lock(std::string_view name) override {
+        const Watch w(lockSec_);
+        return disk_.lock(name);
+    }
 
     DiskFileSystem& disk() noexcept { return disk_; }
-    void resetWatch() noexcept { readSec_ = replaceSec_ = 0; }
+    void resetWatch() noexcept { readSec_ = replaceSec_ = lockSec_ = 0; }
     double readSeconds() const noexcept { return readSec_; }
     double replaceSeconds() const noexcept { return replaceSec_; }
+    double lockSeconds() const noexcept { return lockSec_; }
 
 private:
     class Watch {
@@ -282,6 +287,7 @@ private:
     DiskFileSystem disk_;
     double readSec_ = 0;
     double replaceSec_ = 0;
+    double lockSec_ = 0;
 };
 
 struct Setup {
@@ -374,6 +380,7 @@ struct Result {
     double baseMs = NAN;     // median time of its baseline, taken in the same iterations
     double readMs = NAN;     // median time of the Say in its file system's reads
     double replaceMs = NAN;  // median time of the Say in its file system's replaces
+    double lockMs = NAN;     // median time of the Say taking the locks other copies honour
 };
 struct Memory {
     double growth = NAN;  // peak resident growth, bytes
@@ -401,7 +408,7 @@ public:
     Times(benchmark::State& state, const Setup& s, Case c) : state_(state), setup_(s), key_(s.name(), c) {}
     ~Times() {
         if (state_.error_occurred() || say_.empty()) return;
-        Result r{median(say_), median(base_), median(read_), median(replace_)};
+        Result r{median(say_), median(base_), median(read_), median(replace_), median(lock_)};
         g_results[key_] = r;
         state_.counters["baseline_ms"] = r.baseMs;
         state_.counters["ratio"] = r.sayMs / r.baseMs;
@@ -417,6 +424,7 @@ public:
         say_.push_back(millis(start_, end));
         read_.push_back(setup_.files->readSeconds() * 1e3);
         replace_.push_back(setup_.files->replaceSeconds() * 1e3);
+        lock_.push_back(setup_.files->lockSeconds() * 1e3);
     }
 
 private:
@@ -424,7 +432,7 @@ private:
     const Setup& setup_;
     Key key_;
     Steady::time_point start_;
-    std::vector<double> say_, base_, read_, replace_;
+    std::vector<double> say_, base_, read_, replace_, lock_;
 };
 
 // ---------------------------------------------------------------------------------
@@ -741,19 +749,21 @@ void printTable(const std::vector<std::unique_ptr<Setup>>& setups) {
     }
     std::printf(
         "\nWhere a Say's time goes (medians, ms): in the engine's file reads (with the comparison of\n"
-        "the file against what its store decoded), in its durable replaces, and the rest (scanning,\n"
-        "decoding, RTF encoding, list copies).\n\n");
-    std::printf("%9s %-6s  %-7s %10s %10s %10s %10s\n", "lines", "form", "case", "ms/Say", "reads", "replaces",
-                "rest");
-    std::printf("%s\n", std::string(68, '-').c_str());
+        "the file against what its store decoded), in its durable replaces, in taking the locks that\n"
+        "keep a second copy of the program from changing a file at the same time (and their share of\n"
+        "the Say), and the rest (scanning, decoding, RTF encoding, list copies).\n\n");
+    std::printf("%9s %-6s  %-7s %10s %10s %10s %10s %7s %10s\n", "lines", "form", "case", "ms/Say", "reads",
+                "replaces", "locks", "locks %", "rest");
+    std::printf("%s\n", std::string(87, '-').c_str());
     for (const auto& sp : setups) {
         const Setup& s = *sp;
         for (Case c : kCases) {
             const auto it = g_results.find({s.name(), c});
             const Result r = it == g_results.end() ? Result{} : it->second;
-            std::printf("%9zu %-6s  %-7s %10s %10s %10s %10s\n", s.lines, s.form().c_str(), caseName(c),
+            std::printf("%9zu %-6s  %-7s %10s %10s %10s %10s %7s %10s\n", s.lines, s.form().c_str(), caseName(c),
                         num(r.sayMs, "%.3f").c_str(), num(r.readMs, "%.3f").c_str(), num(r.replaceMs, "%.3f").c_str(),
-                        num(r.sayMs - r.readMs - r.replaceMs, "%.3f").c_str());
+                        num(r.lockMs, "%.3f").c_str(), num(100 * r.lockMs / r.sayMs, "%.2f").c_str(),
+                        num(r.sayMs - r.readMs - r.replaceMs - r.lockMs, "%.3f").c_str());
         }
     }
     std::printf("\n");

@@ -49,6 +49,7 @@ public:
         if (failWrites) throwCannotCreate(name);
         disk_.replace(name, bytes);
     }
+    FileLock lock(std::string_view name) override { return disk_.lock(name); }
     std::function<void(std::string_view)> beforeRead;
     bool failWrites = false;
 

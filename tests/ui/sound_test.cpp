@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "Sound.h"
 #include "TestSupport.h"
@@ -40,6 +41,8 @@ TEST(WaveFile, OnlyARiffWaveFileWithFormatAndDataIsPlayable) {
     }
     EXPECT_FALSE(waveFileProblem(dir.path() / "missing.wav").isEmpty());
     EXPECT_FALSE(waveFileProblem(dir.path()).isEmpty()) << "a folder";
+    ASSERT_EQ(::mkfifo((dir.path() / "fifo.wav").c_str(), 0600), 0);
+    EXPECT_FALSE(waveFileProblem(dir.path() / "fifo.wav").isEmpty()) << "a FIFO, at once";
 }
 
 TEST(WaveSoundSystem, OpensNamesAsTheProgramSpellsThemAndReportsTheProgramsMessage) {

@@ -9,6 +9,9 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
 
 #include "DialogueView.h"
 #include "PanelStatusBar.h"
@@ -538,6 +541,32 @@ TEST_F(UiTest, AFailingFileOperationLeavesTheWindowUsable) {
     EXPECT_EQ(view()->lineCount(), 3);
     EXPECT_EQ(view()->lineText(2), QStringLiteral("Понятно."));
     EXPECT_EQ(edit1()->text(), QString());
+}
+
+TEST_F(UiTest, AFileSizeLimitFailsTheLearningWriteAndLeavesNoTemporaryFile) {
+    // The program entry ignores SIGXFSZ as this test does: a write past the limit
+    // then fails with the program's message instead of killing the program.
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    std::vector<std::string> kb = {"Заголовок базы", "ПРИВЕТ^Привет!;"};
+    for (int i = 0; i < 3000; ++i) kb.push_back("КЛЮЧ" + std::to_string(i) + "^Ответ номер " + std::to_string(i) + ";");
+    dir.write("Base/Words.Dat", plainFile(kb));
+    const std::string before = dir.read("Base/Words.Dat");
+    rlimit limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlim_t unlimited = limit.rlim_cur;
+    limit.rlim_cur = 2 * before.size();  // the pool can grow; the knowledge base's RTF form cannot
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    say(QStringLiteral("привет"));
+    say(QStringLiteral("совсем новая фраза"));
+    limit.rlim_cur = unlimited;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(messages, QStringList{QStringLiteral("Cannot create file Base\\Words.Dat")});
+    EXPECT_EQ(dir.read("Base/Words.Dat"), before);
+    for (const auto& e : std::filesystem::directory_iterator(dir.path() / "Base")) {
+        EXPECT_FALSE(e.path().filename().string().ends_with(".cpu-chat-tmp")) << e.path();
+    }
+    EXPECT_TRUE(form().isEnabled());
 }
 
 // ---- Session record: undo, new dialogue, exit ----------------------------------------------------
