@@ -1,22 +1,75 @@
-// The program entry: builds the main window over the working directory and runs
-// the event loop until the window closes.
+// The program entry: reads the command line, chooses the working folder, builds the
+// main window over it and runs the event loop until the window closes.
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QFile>
+#include <QIcon>
 #include <csignal>
-#include <filesystem>
+#include <cstdio>
 
 #include "FileSystem.h"
+#include "Messages.h"
 #include "Random.h"
 #include "Sound.h"
 #include "Unit1.h"
+#include "WorkingFolder.h"
 
 int main(int argc, char* argv[]) {
     // A file-size limit fails a write with the program's message instead of killing it.
     std::signal(SIGXFSZ, SIG_IGN);
-    QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("cpu-chat"));
+    QApplication::setApplicationVersion(QStringLiteral(CPU_CHAT_VERSION));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Cpu chat, a conversation program in Russian."));
+    // Qt's own options are single-dash words (-style, -reverse): read as letters they
+    // would look like -h or -v.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption dir(
+        QStringLiteral("dir"),
+        QStringLiteral("Work in <dir>. Without it: the current directory when it holds "
+                       "Base, else ~/.local/share/cpu-chat, filled from the default data."),
+        QStringLiteral("dir"));
+    parser.addOption(dir);
 
-    cpuchat::DiskFileSystem files(std::filesystem::current_path());
+    // Help and version need no display: when one is asked for, Qt starts without a
+    // window system.
+    QStringList raw;
+    for (int i = 0; i < argc; ++i) raw << QString::fromLocal8Bit(argv[i]);
+    parser.parse(raw);
+    if (parser.isSet(help) || parser.isSet(version) || parser.isSet(QStringLiteral("help-all"))) {
+        qputenv("QT_QPA_PLATFORM", "minimal");
+    }
+    QApplication app(argc, argv);  // takes Qt's own options out of the arguments
+    if (!parser.parse(QApplication::arguments()) || !parser.positionalArguments().isEmpty()) {
+        const QString problem =
+            parser.errorText().isEmpty()
+                ? QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments()[0])
+                : parser.errorText();
+        std::fprintf(stderr, "cpu-chat: %s\n%s", qPrintable(problem), qPrintable(parser.helpText()));
+        return 2;
+    }
+    parser.process(app);  // --help, --help-all and --version end the program here
+
+    // The desktop shows the window with the name and icon of the menu entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral(CPU_CHAT_APP_ID));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(CPU_CHAT_APP_ID)));
+
+    std::optional<std::filesystem::path> given;
+    if (parser.isSet(dir)) given = QFile::encodeName(parser.value(dir)).toStdString();
+    std::filesystem::path folder;
+    try {
+        folder = cpuchat::chooseWorkingFolder(given, cpuchat::Surroundings::ofProcess());
+    } catch (const cpuchat::WorkingFolderError& e) {
+        cpuchat::showMessage(
+            nullptr,
+            QStringLiteral("Cannot prepare the working folder: %1").arg(QString::fromUtf8(e.what())));
+        return 1;
+    }
+
+    cpuchat::DiskFileSystem files(folder);
     cpuchat::StdRandom random;
     cpuchat::SystemClock clock;
     cpuchat::WaveSoundSystem sound(files);

@@ -14,6 +14,7 @@
 #include "FileSystem.h"
 #include "Random.h"
 #include "Text.h"
+#include "WorkingFolder.h"
 
 namespace {
 
@@ -29,8 +30,19 @@ public:
 
 constexpr std::size_t kInputLineLimit = 255;
 
-int usage() {
-    std::cerr << "usage: cpu-chat-cli [--dir DIR] [--seed N] [--stats]\n";
+constexpr char kUsage[] =
+    "Usage: cpu-chat-cli [--dir DIR] [--seed N] [--stats]\n"
+    "Talks with Cpu in the terminal: one phrase a line on standard input (UTF-8).\n"
+    "\n"
+    "  --dir DIR   work in DIR; without it: the current directory when it holds Base,\n"
+    "              else ~/.local/share/cpu-chat, filled from the default data\n"
+    "  --seed N    draw from the seed N, so that a run can be repeated\n"
+    "  --stats     print the knowledge counts and exit\n"
+    "  --help      print this help and exit\n"
+    "  --version   print the version and exit\n";
+
+int usageError(const std::string& problem) {
+    std::cerr << "cpu-chat-cli: " << problem << '\n' << kUsage;
     return 2;
 }
 
@@ -58,25 +70,41 @@ int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");     // the session log's date and time follow the user's locale
     std::signal(SIGXFSZ, SIG_IGN);  // a file-size limit fails the write instead of killing us
     std::signal(SIGPIPE, SIG_IGN);  // a reader that goes away ends the talk, and the log is still written
-    std::string dir = ".";
+    std::optional<std::filesystem::path> dir;
     std::optional<std::uint64_t> seed;
     bool wantStats = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--dir" && i + 1 < argc) {
+        if ((arg == "--dir" || arg == "--seed") && i + 1 == argc)
+            return usageError("option '" + arg + "' needs a value");
+        if (arg == "--dir") {
             dir = argv[++i];
-        } else if (arg == "--seed" && i + 1 < argc) {
+        } else if (arg == "--seed") {
             char* end = nullptr;
             seed = std::strtoull(argv[++i], &end, 10);
-            if (*end != '\0') return usage();
+            if (*end != '\0' || end == argv[i])
+                return usageError("option '--seed' needs a number, not '" + std::string(argv[i]) + "'");
         } else if (arg == "--stats") {
             wantStats = true;
+        } else if (arg == "--help") {
+            std::cout << kUsage;
+            return 0;
+        } else if (arg == "--version") {
+            std::cout << "cpu-chat " CPU_CHAT_VERSION "\n";
+            return 0;
         } else {
-            return usage();
+            return usageError("unknown option '" + arg + "'");
         }
     }
 
-    DiskFileSystem files(dir);
+    std::filesystem::path folder;
+    try {
+        folder = chooseWorkingFolder(dir, Surroundings::ofProcess());
+    } catch (const WorkingFolderError& e) {
+        std::cerr << "cpu-chat-cli: cannot prepare the working folder: " << e.what() << '\n';
+        return 1;
+    }
+    DiskFileSystem files(folder);
     SystemClock clock;
     StdRandom freeRandom;
     std::optional<FixedSeedRandom> fixedRandom;

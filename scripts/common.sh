@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-multimedia-dev libgl-dev fonts-dejavu-core
   libgtest-dev libbenchmark-dev
   clang libclang-rt-dev
+  desktop-file-utils appstream groff-base dpkg-dev
 )
 
 ensure_packages() {

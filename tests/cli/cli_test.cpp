@@ -162,7 +162,33 @@ TEST_F(CliTest, AClosedStandardOutputEndsTheTalkAndTheLogIsStillWritten) {
     EXPECT_EQ(std::count(log.begin(), log.end(), "USER:     Как дела."), 0) << "the talk ended at the first line";
 }
 
-TEST_F(CliTest, RejectsUnknownArguments) { EXPECT_EQ(run("", "--bogus").status, 2); }
+TEST_F(CliTest, AnswersHelpAndVersionAndRejectsABadCommandLine) {
+    struct Row {
+        std::string args;
+        int status;
+        std::string out;      // the start of standard output
+        std::string errLine;  // the first line of standard error
+    };
+    const Row rows[] = {
+        {"--help", 0, "Usage: cpu-chat-cli [--dir DIR]", ""},
+        {"--version", 0, "cpu-chat " CPU_CHAT_VERSION "\n", ""},
+        {"--bogus", 2, "", "cpu-chat-cli: unknown option '--bogus'"},
+        {"--seed", 2, "", "cpu-chat-cli: option '--seed' needs a value"},
+        {"--seed 12x", 2, "", "cpu-chat-cli: option '--seed' needs a number, not '12x'"},
+        {"--stats --dir", 2, "", "cpu-chat-cli: option '--dir' needs a value"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.args);
+        const Outcome r = run("", row.args);
+        EXPECT_EQ(r.status, row.status);
+        EXPECT_TRUE(r.out.starts_with(row.out)) << r.out;
+        EXPECT_EQ(r.err.substr(0, r.err.find('\n')), row.errLine);
+        if (row.status == 2) {
+            EXPECT_NE(r.err.find("Usage: cpu-chat-cli"), std::string::npos);
+        }
+    }
+    EXPECT_EQ(dir.read("Base/Log.Lormak"), "");
+}
 
 }  // namespace
 }  // namespace cpuchat

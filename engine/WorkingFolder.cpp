@@ -1,0 +1,100 @@
+#include "WorkingFolder.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <system_error>
+
+#include "FileSystem.h"
+#include "Text.h"
+
+namespace cpuchat {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Where the default data lie seen from the executable's folder; the build puts them
+// there in the build tree and installs them there.
+constexpr char kDefaultDataFromBin[] = "../share/cpu-chat";
+
+[[noreturn]] void fail(const fs::path& path, const std::string& reason) {
+    throw WorkingFolderError(path.string() + ": " + reason);
+}
+
+std::string env(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+bool holdsBase(const fs::path& current) {
+    std::error_code ec;
+    return !current.empty() && fs::is_directory(DiskFileSystem(current).resolve("Base"), ec);
+}
+
+// The copy appears under its name whole or not at all, and never over a file that
+// came meanwhile: a second copy of the program starting at the same moment neither
+// reads half a file nor loses what the first one has begun to learn.
+void copyWhole(const fs::path& from, const fs::path& to) {
+    fs::path part = to;
+    part += ".part" + std::to_string(::getpid());
+    std::error_code ec;
+    fs::copy_file(from, part, fs::copy_options::overwrite_existing, ec);
+    // The program rewrites the files it learns into, whatever their mode was here.
+    if (!ec) fs::permissions(part, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add, ec);
+    if (!ec && ::link(part.c_str(), to.c_str()) != 0 && errno != EEXIST)
+        ec.assign(errno, std::generic_category());
+    std::error_code ignored;
+    fs::remove(part, ignored);
+    if (ec) fail(to, ec.message());
+}
+
+void fill(const fs::path& folder, const fs::path& defaults) {
+    std::error_code ec;
+    if (!fs::is_directory(defaults, ec)) fail(defaults, "the program's default data are missing");
+    fs::create_directories(folder, ec);
+    if (ec) fail(folder, ec.message());
+    const DiskFileSystem files(folder);
+    fs::recursive_directory_iterator it(defaults, fs::directory_options::follow_directory_symlink, ec);
+    for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (!it->is_regular_file()) continue;
+        // Matched without regard to case as the program reads it: "base/words.dat"
+        // is the knowledge base, and a second "Base/Words.Dat" would hide it.
+        const fs::path target =
+            files.resolve(fromUtf8(it->path().lexically_relative(defaults).generic_string()));
+        if (fs::exists(fs::symlink_status(target))) continue;
+        fs::create_directories(target.parent_path(), ec);
+        if (ec) fail(target.parent_path(), ec.message());
+        copyWhole(it->path(), target);
+    }
+    if (ec) fail(defaults, ec.message());
+}
+
+}  // namespace
+
+Surroundings Surroundings::ofProcess() {
+    Surroundings s;
+    std::error_code ec;
+    s.current = fs::current_path(ec);
+    s.dataHome = env("XDG_DATA_HOME");
+    s.home = env("HOME");
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec) s.defaultData = (exe.parent_path() / kDefaultDataFromBin).lexically_normal();
+    return s;
+}
+
+fs::path chooseWorkingFolder(const std::optional<fs::path>& dir, const Surroundings& where) {
+    if (dir) return *dir;
+    if (holdsBase(where.current)) return where.current;
+    fs::path dataHome = where.dataHome;
+    if (!dataHome.is_absolute()) {
+        if (where.home.empty()) fail("$HOME", "not set, and XDG_DATA_HOME names no absolute folder");
+        dataHome = fs::path(where.home) / ".local" / "share";
+    }
+    const fs::path folder = dataHome / "cpu-chat";
+    fill(folder, where.defaultData);
+    return folder;
+}
+
+}  // namespace cpuchat

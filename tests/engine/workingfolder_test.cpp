@@ -1,0 +1,139 @@
+#include "WorkingFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "TestSupport.h"
+
+namespace cpuchat {
+namespace {
+
+namespace fs = std::filesystem;
+using Files = std::map<std::string, std::string>;
+
+// The default data as the build tree holds them: Base is a link to a folder
+// elsewhere, and the files are read-only.
+class WorkingFolderTest : public ::testing::Test {
+protected:
+    WorkingFolderTest() {
+        tmp.write("src/Base/Words.Dat", "default words");
+        tmp.write("src/Base/Pause.Dat", "default pause");
+        tmp.write("defaults/ReadMe.Txt", "history");
+        fs::create_directory_symlink(tmp.path() / "src" / "Base", tmp.path() / "defaults" / "Base");
+        for (const char* f : {"src/Base/Words.Dat", "src/Base/Pause.Dat", "defaults/ReadMe.Txt"}) {
+            fs::permissions(tmp.path() / f,
+                            fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+        }
+        where.current = tmp.path() / "cur";
+        where.home = (tmp.path() / "home").string();
+        where.defaultData = tmp.path() / "defaults";
+    }
+    std::string at(const std::string& s) const {
+        return s.starts_with("{tmp}") ? (tmp.path() / s.substr(6)).string() : s;
+    }
+    Files filesIn(const fs::path& folder) const {
+        Files out;
+        for (const auto& e : fs::recursive_directory_iterator(folder)) {
+            if (e.is_regular_file())
+                out[e.path().lexically_relative(folder).generic_string()] = tmp.read(e.path());
+        }
+        return out;
+    }
+    std::string failure(const std::optional<fs::path>& dir = std::nullopt) const {
+        try {
+            chooseWorkingFolder(dir, where);
+        } catch (const WorkingFolderError& e) {
+            return e.what();
+        }
+        return "no failure";
+    }
+
+    test::TempDir tmp;
+    Surroundings where;
+};
+
+TEST_F(WorkingFolderTest, TheCommandLineThenTheCurrentDirectoryThenThePerUserFolder) {
+    struct Row {
+        const char* name;
+        std::optional<std::string> dir;
+        std::string inCurrent;  // a folder ("Base/") or a file ("Base") made in the current directory
+        std::string dataHome;
+        std::string expected;
+    };
+    const Row rows[] = {
+        {"--dir wins", "{tmp}/elsewhere", "Base/", "", "{tmp}/elsewhere"},
+        {"a current directory with Base", std::nullopt, "Base/", "{tmp}/data", "{tmp}/cur"},
+        {"Base in any case", std::nullopt, "bASE/", "", "{tmp}/cur"},
+        {"a file named Base is no working folder", std::nullopt, "Base", "",
+         "{tmp}/home/.local/share/cpu-chat"},
+        {"XDG_DATA_HOME", std::nullopt, "Words.Dat", "{tmp}/data", "{tmp}/data/cpu-chat"},
+        {"a relative XDG_DATA_HOME is ignored", std::nullopt, "", "data", "{tmp}/home/.local/share/cpu-chat"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const fs::path cur = tmp.path() / "cur";
+        fs::remove_all(cur);
+        fs::create_directory(cur);
+        if (row.inCurrent.ends_with('/')) fs::create_directory(cur / row.inCurrent);
+        if (!row.inCurrent.empty() && !row.inCurrent.ends_with('/')) tmp.write("cur/" + row.inCurrent, "x");
+        where.dataHome = at(row.dataHome);
+        const fs::path chosen =
+            chooseWorkingFolder(row.dir ? std::optional<fs::path>(at(*row.dir)) : std::nullopt, where);
+        EXPECT_EQ(chosen, fs::path(at(row.expected)));
+        const bool perUser = row.expected.ends_with("cpu-chat");
+        EXPECT_EQ(fs::exists(chosen / "Base" / "Words.Dat"), perUser);
+        EXPECT_EQ(fs::exists(tmp.path() / "home") || fs::exists(tmp.path() / "data"), perUser);
+        fs::remove_all(tmp.path() / "home");
+        fs::remove_all(tmp.path() / "data");
+    }
+}
+
+TEST_F(WorkingFolderTest, CopiesWhatIsMissingAndNeverChangesAFileThatExists) {
+    const Files defaults = {
+        {"Base/Pause.Dat", "default pause"}, {"Base/Words.Dat", "default words"}, {"ReadMe.Txt", "history"}};
+    struct Row {
+        const char* name;
+        Files before;
+        Files after;
+    };
+    const Row rows[] = {
+        {"a new folder", {}, defaults},
+        {"learned lines are kept",
+         {{"Base/Words.Dat", "learned"}},
+         {{"Base/Pause.Dat", "default pause"}, {"Base/Words.Dat", "learned"}, {"ReadMe.Txt", "history"}}},
+        {"names in another case are the same files",
+         {{"base/words.dat", "learned"}, {"README.TXT", "mine"}},
+         {{"base/Pause.Dat", "default pause"}, {"base/words.dat", "learned"}, {"README.TXT", "mine"}}},
+        {"a complete folder", defaults, defaults},
+    };
+    const fs::path folder = tmp.path() / "home" / ".local" / "share" / "cpu-chat";
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        fs::remove_all(tmp.path() / "home");
+        for (const auto& [name, bytes] : row.before) tmp.write("home/.local/share/cpu-chat/" + name, bytes);
+        EXPECT_EQ(chooseWorkingFolder(std::nullopt, where), folder);
+        EXPECT_EQ(filesIn(folder), row.after);
+        // The program rewrites what it learns, whatever mode the default files have.
+        EXPECT_NE(fs::status(folder / "ReadMe.Txt").permissions() & fs::perms::owner_write, fs::perms::none);
+    }
+}
+
+TEST_F(WorkingFolderTest, AFailureNamesThePathAndTheReasonAndChangesNothing) {
+    tmp.write("home/.local", "a file where a folder should be");
+    EXPECT_EQ(failure(), (tmp.path() / "home/.local/share/cpu-chat").string() + ": Not a directory");
+    EXPECT_EQ(tmp.read("home/.local"), "a file where a folder should be");
+
+    where.defaultData = tmp.path() / "missing";
+    where.dataHome = (tmp.path() / "data").string();
+    EXPECT_EQ(failure(), (tmp.path() / "missing").string() + ": the program's default data are missing");
+    EXPECT_FALSE(fs::exists(tmp.path() / "data"));
+
+    where.dataHome.clear();
+    where.home.clear();
+    EXPECT_EQ(failure(), "$HOME: not set, and XDG_DATA_HOME names no absolute folder");
+    EXPECT_EQ(failure(tmp.path() / "given"), "no failure");
+}
+
+}  // namespace
+}  // namespace cpuchat
