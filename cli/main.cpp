@@ -14,6 +14,7 @@
 #include "FileSystem.h"
 #include "Random.h"
 #include "Text.h"
+#include "Tools.h"
 
 namespace {
 
@@ -30,7 +31,8 @@ public:
 constexpr std::size_t kInputLineLimit = 255;
 
 int usage() {
-    std::cerr << "usage: cpu-chat-cli [--dir DIR] [--seed N] [--stats]\n";
+    std::cerr << "usage: cpu-chat-cli [--dir DIR] [--seed N] [--explain] [--stats | --check | --export NAME | "
+                 "--import NAME]\n";
     return 2;
 }
 
@@ -60,6 +62,7 @@ int main(int argc, char** argv) {
     std::string dir = ".";
     std::optional<std::uint64_t> seed;
     bool wantStats = false;
+    ToolOptions tools;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--dir" && i + 1 < argc) {
@@ -70,12 +73,14 @@ int main(int argc, char** argv) {
             if (*end != '\0') return usage();
         } else if (arg == "--stats") {
             wantStats = true;
+        } else if (parseToolOption(argc, argv, i, tools)) {
         } else {
             return usage();
         }
     }
 
     DiskFileSystem files(dir);
+    if (tools.command) return runTool(tools, files, std::cin, std::cout, std::cerr);
     SystemClock clock;
     StdRandom freeRandom;
     std::optional<FixedSeedRandom> fixedRandom;
@@ -98,14 +103,17 @@ int main(int argc, char** argv) {
         const std::size_t before = engine.record().size();
         const SayResult result = engine.say(Mode::CpuUser, phrase);
         printRecordFrom(engine, before);
+        if (tools.explain) explainSay(result, std::cerr);
         if (result.failure) std::cerr << toUtf8(*result.failure) << '\n';
         if (result.closing.value_or(false) && result.replyShown) break;  // the close marker ends the talk
         if (result.afterthought.value_or(false)) {
             // The afterthought comes at once instead of two seconds later.
             const std::size_t at = engine.record().size();
-            while (!engine.afterthoughtTick()) {
+            Reason why;
+            while (!engine.afterthoughtTick(&why)) {
             }
             printRecordFrom(engine, at);
+            if (tools.explain) explainAfterthought(why, std::cerr);
         }
         if (terminal) std::cerr << "> ";
     }
