@@ -29,10 +29,9 @@ int check(FileStore& store, std::ostream& out, std::ostream& err) {
     const CheckReport report = checkKnowledgeBase(*kb);
     std::size_t errors = 0;
     for (const Finding& f : report.findings) {
-        const bool error = f.severity == Finding::Severity::Error;
-        errors += error;
-        out << kKnowledgeBase << ':' << lineNo(f.line) << (error ? ": error: " : ": warning: ") << toUtf8(f.message)
-            << '\n';
+        errors += f.isError();
+        out << kKnowledgeBase << ':' << lineNo(f.line) << (f.isError() ? ": error: " : ": warning: ")
+            << toUtf8(f.message()) << '\n';
     }
     out << toUtf8(startupStatusText(report.counts)) << "   errors: " << errors
         << "   warnings: " << report.findings.size() - errors << '\n';

@@ -70,14 +70,6 @@ std::size_t firstSmall(std::string_view text) {
     return npos;
 }
 
-std::string cannotMatch(std::string_view text) {
-    const std::size_t small = firstSmall(text);
-    if (small != npos) {
-        return "key that no input can match: it holds \"" + std::string(1, text[small]) +
-               "\", which the upper-cased input never holds";
-    }
-    return {};
-}
 
 // Lines that the main scan can find, by the hash of their first `reach` characters:
 // the characters every input they are found in holds in a row (see MainKey). For an
@@ -175,36 +167,60 @@ private:
 
 // Format and close-marker findings of one line from line 1 on.
 void checkForm(std::size_t n, std::string_view line, std::vector<Finding>& out) {
-    const auto error = [&](std::string message) { out.push_back({n, Finding::Severity::Error, std::move(message)}); };
-    const auto warning = [&](std::string message) {
-        out.push_back({n, Finding::Severity::Warning, std::move(message)});
-    };
+    const auto add = [&](Finding::Kind kind) { out.push_back({n, kind}); };
     if (line.empty()) {
-        error("empty line (outside the format)");
+        add(Finding::Kind::EmptyLine);
         return;
     }
     const std::size_t caret = line.find('^');
     if (caret == npos) {
-        error("no \"^\" (outside the format)");
+        add(Finding::Kind::NoCaret);
         return;
     }
-    if (line.substr(0, caret).find(';') != npos) error("\";\" in the key (outside the format)");
+    if (line.substr(0, caret).find(';') != npos) add(Finding::Kind::SemicolonInKey);
     const std::string_view answers = line.substr(caret + 1);
     const std::size_t lastSemicolon = answers.rfind(';');
     const std::string_view tail = lastSemicolon == npos ? answers : answers.substr(lastSemicolon + 1);
-    if (!tail.empty() && tail != "@") error("answer not closed by \";\" (outside the format)");
+    if (!tail.empty() && tail != "@") add(Finding::Kind::AnswerNotClosed);
     for (std::size_t at = answers.find(";@"); at != npos; at = answers.find(";@", at + 1)) {
         if (caret + 1 + at + 2 < line.size()) {
-            warning("close marker \"@\" is not the line's last character (it has no effect)");
+            add(Finding::Kind::CloseMarkerNotLast);
             break;
         }
     }
-    if (depthOf(line) > 0 && line.back() == '@') {
-        warning("close marker \"@\" on a branch line (branch lines never close the program)");
-    }
+    if (depthOf(line) > 0 && line.back() == '@') add(Finding::Kind::CloseMarkerOnBranch);
 }
 
 }  // namespace
+
+std::string Finding::message() const {
+    switch (kind) {
+        case Kind::EmptyLine: return "empty line (outside the format)";
+        case Kind::NoCaret: return "no \"^\" (outside the format)";
+        case Kind::SemicolonInKey: return "\";\" in the key (outside the format)";
+        case Kind::AnswerNotClosed: return "answer not closed by \";\" (outside the format)";
+        case Kind::KeyHoldsSmallLetter:
+            return "key that no input can match: it holds \"" + std::string(1, static_cast<char>(detail)) +
+                   "\", which the upper-cased input never holds";
+        case Kind::KeyReadsCaret:
+            return "key that no input can match: the main scan reads its \"^\" as part of a word (a blank "
+                   "before the \"^\", or an empty key)";
+        case Kind::EmptyBranchKey: return "key that no input can match: empty key";
+        case Kind::AnsweredFirst: return "key text answered first by line " + std::to_string(detail + 1);
+        case Kind::DoesNotReach:
+            return "key text does not reach this line (the main scan compares later key words with the line's "
+                   "beginning)";
+        case Kind::UnreachableBranch:
+            return detail == 0 ? std::string("unreachable branch line: no main phrase that can answer above it in "
+                                             "its run")
+                               : "unreachable branch line: no depth-" + std::to_string(detail) +
+                                     " line that can answer above it in its run";
+        case Kind::CloseMarkerNotLast: return "close marker \"@\" is not the line's last character (it has no effect)";
+        case Kind::CloseMarkerOnBranch:
+            return "close marker \"@\" on a branch line (branch lines never close the program)";
+    }
+    return {};
+}
 
 CheckReport checkKnowledgeBase(const LineList& kb) {
     CheckReport report;
@@ -226,12 +242,10 @@ CheckReport checkKnowledgeBase(const LineList& kb) {
         if (depth == 0) {
             canAnswer[n] = mainScanFinds;
             if (!mainScanFinds) {
-                std::string why = cannotMatch(key.witness);
-                if (why.empty()) {
-                    why = "key that no input can match: the main scan reads its \"^\" as part of a word "
-                          "(a blank before the \"^\", or an empty key)";
-                }
-                findings.push_back({n, Finding::Severity::Error, std::move(why)});
+                const std::size_t small = firstSmall(key.witness);
+                findings.push_back(small == npos ? Finding{n, Finding::Kind::KeyReadsCaret}
+                                                 : Finding{n, Finding::Kind::KeyHoldsSmallLetter,
+                                                           static_cast<unsigned char>(key.witness[small])});
             }
             continue;
         }
@@ -240,8 +254,10 @@ CheckReport checkKnowledgeBase(const LineList& kb) {
         const std::string_view branchKey = line.substr(depth, step.caret - depth);
         canAnswer[n] = firstSmall(branchKey) == npos && runScan(branchKey, branchKey);
         if (!canAnswer[n]) {
-            std::string why = cannotMatch(branchKey);
-            findings.push_back({n, Finding::Severity::Error, why.empty() ? "key that no input can match: empty key" : why});
+            const std::size_t small = firstSmall(branchKey);
+            findings.push_back(small == npos ? Finding{n, Finding::Kind::EmptyBranchKey}
+                                             : Finding{n, Finding::Kind::KeyHoldsSmallLetter,
+                                                       static_cast<unsigned char>(branchKey[small])});
         }
     }
     index.build();
@@ -252,15 +268,11 @@ CheckReport checkKnowledgeBase(const LineList& kb) {
         if (!canAnswer[n] || depthOf(line) != 0) continue;
         const std::string upperKey = toUpper(keyOf(line));
         if (matchMainLine(line, upperKey) == npos) {
-            findings.push_back({n, Finding::Severity::Warning,
-                                "key text does not reach this line (the main scan compares later key words "
-                                "with the line's beginning)"});
+            findings.push_back({n, Finding::Kind::DoesNotReach});
             continue;
         }
         const std::size_t first = index.firstMatch(kb, upperKey, n);
-        if (first != npos) {
-            findings.push_back({n, Finding::Severity::Warning, "key text answered first by line " + std::to_string(first + 1)});
-        }
+        if (first != npos) findings.push_back({n, Finding::Kind::AnsweredFirst, first});
     }
 
     // The branch walk: a branch line is reached from a line of the depth above it, in
@@ -280,11 +292,7 @@ CheckReport checkKnowledgeBase(const LineList& kb) {
         if (step.caret == npos) continue;  // passed over by every walk
         if (reachedIn.size() <= depth) reachedIn.resize(depth + 1, 0);
         if (reachedIn[depth - 1] != run) {
-            findings.push_back({n, Finding::Severity::Warning,
-                                depth == 1 ? std::string("unreachable branch line: no main phrase that can answer "
-                                                         "above it in its run")
-                                           : "unreachable branch line: no depth-" + std::to_string(depth - 1) +
-                                                 " line that can answer above it in its run"});
+            findings.push_back({n, Finding::Kind::UnreachableBranch, depth - 1});
         } else if (canAnswer[n]) {
             reachedIn[depth] = run;
         }

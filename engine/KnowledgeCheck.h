@@ -35,6 +35,7 @@
 // Unanswered lines ("KEY^") are normal and never a finding.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -44,11 +45,31 @@
 namespace cpuchat {
 
 struct Finding {
-    enum class Severity : std::uint8_t { Warning, Error };
+    enum class Kind : std::uint8_t {
+        // errors
+        EmptyLine,
+        NoCaret,
+        SemicolonInKey,
+        AnswerNotClosed,
+        KeyHoldsSmallLetter,  // `detail`: the letter
+        KeyReadsCaret,        // the main scan reads the "^" as part of a word
+        EmptyBranchKey,
+        // warnings
+        AnsweredFirst,  // `detail`: the line that answers first
+        DoesNotReach,
+        UnreachableBranch,  // `detail`: the depth of the parent line it lacks
+        CloseMarkerNotLast,
+        CloseMarkerOnBranch,
+    };
     std::size_t line = 0;  // 0-based index in the knowledge base
-    Severity severity = Severity::Warning;
-    std::string message;  // Windows-1251
+    Kind kind = Kind::EmptyLine;
+    std::size_t detail = 0;
     bool operator==(const Finding&) const = default;
+
+    bool isError() const noexcept { return kind < Kind::AnsweredFirst; }
+    /// What it means, one line of English ("key text answered first by line 3"; lines
+    /// named 1-based, as an editor shows them). Windows-1251, as the key it quotes.
+    std::string message() const;
 };
 
 struct CheckReport {
