@@ -73,8 +73,7 @@ int main(int argc, char** argv) {
             if (*end != '\0') return usage();
         } else if (arg == "--stats") {
             wantStats = true;
-        } else if (parseToolOption(argc, argv, i, tools)) {
-        } else {
+        } else if (!parseToolOption(argc, argv, i, tools)) {
             return usage();
         }
     }
