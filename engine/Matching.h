@@ -24,13 +24,12 @@ bool runScan(std::string_view upperInput, std::string_view pattern) noexcept;
 /// the line can never match (no "^" after the word, or an unanswered line). The
 /// word's first character always belongs to it, whatever it is.
 inline std::size_t measureWord(std::string_view line, std::size_t c) noexcept {
-    for (;;) {
-        ++c;
-        if (c >= line.size()) return std::string_view::npos;  // no "^": never matches
-        const char next = line[c];                             // the character after position c
-        if (next == '^' && c + 1 == line.size()) return std::string_view::npos;  // unanswered
-        if (next == ' ' || next == '^') return c;
+    // line[c] is the character after position c.
+    for (++c; c < line.size(); ++c) {
+        if (line[c] == ' ') return c;
+        if (line[c] == '^') return c + 1 == line.size() ? std::string_view::npos : c;  // unanswered
     }
+    return std::string_view::npos;  // no "^": never matches
 }
 
 /// Main-scan match of knowledge-base line `line` against `upperInput`: the 0-based
