@@ -195,8 +195,8 @@ void printTable(const std::vector<std::unique_ptr<Setup>>& setups) {
         "\n--check in a fresh process (median of its runs): read, decode, check and print.\n"
         "peak MB: growth of the peak resident set over the resident set before the check;\n"
         "memory x: that over the file's size. Targets: 100 000 lines < 2 s, 1 000 000 lines < 30 s.\n\n");
-    std::printf("%9s %-6s %8s %9s %9s %9s %9s  %s\n", "lines", "form", "file MB", "seconds", "peak MB", "memory x",
-                "findings", "target");
+    std::printf("%9s %-6s %8s %9s %9s %9s %9s  %s\n", "lines", "form", "file MB", "seconds", "peak MB",
+                "memory x", "findings", "target");
     std::printf("%s\n", std::string(80, '-').c_str());
     for (const auto& sp : setups) {
         const Setup& s = *sp;
@@ -210,8 +210,11 @@ void printTable(const std::vector<std::unique_ptr<Setup>>& setups) {
         const double t = median(seconds);
         const double limit = s.lines <= 100000 ? 2.0 : 30.0;
         std::printf("%9zu %-6s %8.1f %9.3f %9.1f %9.2f %9zu  %s\n", s.lines, s.rtf ? "rtf" : "plain",
-                    double(s.bytes) / 1e6, t, median(growth) / 1e6, median(growth) / double(s.bytes), findings,
-                    std::isnan(t) ? "-" : t < limit ? "met" : "MISSED");
+                    double(s.bytes) / 1e6, t, median(growth) / 1e6, median(growth) / double(s.bytes),
+                    findings,
+                    std::isnan(t) ? "-"
+                    : t < limit   ? "met"
+                                  : "MISSED");
     }
     std::printf("\n");
 }

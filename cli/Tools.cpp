@@ -38,7 +38,8 @@ int check(FileStore& store, std::ostream& out, std::ostream& err) {
     return report.findings.empty() ? 0 : 1;
 }
 
-int transfer(const ToolOptions& options, FileStore& store, std::istream& in, std::ostream& out, std::ostream& err) {
+int transfer(const ToolOptions& options, FileStore& store, std::istream& in, std::ostream& out,
+             std::ostream& err) {
     std::string path;
     try {
         path = baseFilePath(options.fileName);
@@ -80,7 +81,8 @@ bool parseToolOption(int argc, char** argv, int& i, ToolOptions& options) {
     return true;
 }
 
-int runTool(const ToolOptions& options, FileSystem& files, std::istream& in, std::ostream& out, std::ostream& err) {
+int runTool(const ToolOptions& options, FileSystem& files, std::istream& in, std::ostream& out,
+            std::ostream& err) {
     FileStore store(files);
     if (options.command == ToolOptions::Command::Check) return check(store, out, err);
     return transfer(options, store, in, out, err);
@@ -91,16 +93,33 @@ void explainSay(const SayResult& result, std::ostream& err) {
     const Reason& why = result.why;
     const std::string n = lineNo(why.line);
     switch (why.source) {
-        case Reason::Source::KnowledgeBase: err << "why: Words.Dat line " << n << '\n'; break;
-        case Reason::Source::Branch: err << "why: Words.Dat line " << n << " (branch)\n"; break;
-        case Reason::Source::Repeat: err << "why: repeat (Povtor.Dat line " << n << ")\n"; break;
-        case Reason::Source::Abuse: err << "why: abuse (X.Dat line " << n << ")\n"; break;
-        case Reason::Source::LongPhrase: err << "why: long phrase (BigString.Dat line " << n << ")\n"; break;
-        case Reason::Source::HumanTopic: err << "why: human topic (last reply again)\n"; break;
-        case Reason::Source::AnswerPool: err << "why: unknown (W1.Dat line " << n << ")\n"; break;
-        case Reason::Source::RemarkPool: err << "why: unknown (W2.Dat line " << n << ")\n"; break;
+        case Reason::Source::KnowledgeBase:
+            err << "why: Words.Dat line " << n << '\n';
+            break;
+        case Reason::Source::Branch:
+            err << "why: Words.Dat line " << n << " (branch)\n";
+            break;
+        case Reason::Source::Repeat:
+            err << "why: repeat (Povtor.Dat line " << n << ")\n";
+            break;
+        case Reason::Source::Abuse:
+            err << "why: abuse (X.Dat line " << n << ")\n";
+            break;
+        case Reason::Source::LongPhrase:
+            err << "why: long phrase (BigString.Dat line " << n << ")\n";
+            break;
+        case Reason::Source::HumanTopic:
+            err << "why: human topic (last reply again)\n";
+            break;
+        case Reason::Source::AnswerPool:
+            err << "why: unknown (W1.Dat line " << n << ")\n";
+            break;
+        case Reason::Source::RemarkPool:
+            err << "why: unknown (W2.Dat line " << n << ")\n";
+            break;
         case Reason::Source::Afterthought:
-        case Reason::Source::None: break;
+        case Reason::Source::None:
+            break;
     }
     const Learning& learned = result.learned;
     std::string parts;
@@ -110,8 +129,8 @@ void explainSay(const SayResult& result, std::ostream& err) {
     }
     if (learned.newKey) add("new key at line " + lineNo(*learned.newKey));
     if (learned.answered) {
-        add("answer added to line " + lineNo(*learned.answered) + " (moved from line " + lineNo(learned.movedFrom) +
-            ")");
+        add("answer added to line " + lineNo(*learned.answered) + " (moved from line " +
+            lineNo(learned.movedFrom) + ")");
     }
     if (!parts.empty()) err << "learned: " << parts << '\n';
 }

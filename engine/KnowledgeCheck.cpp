@@ -70,7 +70,6 @@ std::size_t firstSmall(std::string_view text) {
     return npos;
 }
 
-
 // Lines that the main scan can find, by the hash of their first `reach` characters:
 // the characters every input they are found in holds in a row (see MainKey). For an
 // input, looking up every piece of it whose length is one of the lines' reaches gives
@@ -195,27 +194,34 @@ void checkForm(std::size_t n, std::string_view line, std::vector<Finding>& out) 
 
 std::string Finding::message() const {
     switch (kind) {
-        case Kind::EmptyLine: return "empty line (outside the format)";
-        case Kind::NoCaret: return "no \"^\" (outside the format)";
-        case Kind::SemicolonInKey: return "\";\" in the key (outside the format)";
-        case Kind::AnswerNotClosed: return "answer not closed by \";\" (outside the format)";
+        case Kind::EmptyLine:
+            return "empty line (outside the format)";
+        case Kind::NoCaret:
+            return "no \"^\" (outside the format)";
+        case Kind::SemicolonInKey:
+            return "\";\" in the key (outside the format)";
+        case Kind::AnswerNotClosed:
+            return "answer not closed by \";\" (outside the format)";
         case Kind::KeyHoldsSmallLetter:
             return "key that no input can match: it holds \"" + std::string(1, static_cast<char>(detail)) +
                    "\", which the upper-cased input never holds";
         case Kind::KeyReadsCaret:
             return "key that no input can match: the main scan reads its \"^\" as part of a word (a blank "
                    "before the \"^\", or an empty key)";
-        case Kind::EmptyBranchKey: return "key that no input can match: empty key";
-        case Kind::AnsweredFirst: return "key text answered first by line " + std::to_string(detail + 1);
+        case Kind::EmptyBranchKey:
+            return "key that no input can match: empty key";
+        case Kind::AnsweredFirst:
+            return "key text answered first by line " + std::to_string(detail + 1);
         case Kind::DoesNotReach:
-            return "key text does not reach this line (the main scan compares later key words with the line's "
-                   "beginning)";
-        case Kind::UnreachableBranch:
-            return detail == 0 ? std::string("unreachable branch line: no main phrase that can answer above it in "
-                                             "its run")
-                               : "unreachable branch line: no depth-" + std::to_string(detail) +
-                                     " line that can answer above it in its run";
-        case Kind::CloseMarkerNotLast: return "close marker \"@\" is not the line's last character (it has no effect)";
+            return "key text does not reach this line "
+                   "(the main scan compares later key words with the line's beginning)";
+        case Kind::UnreachableBranch: {
+            const std::string parent =
+                detail == 0 ? "main phrase" : "depth-" + std::to_string(detail) + " line";
+            return "unreachable branch line: no " + parent + " that can answer above it in its run";
+        }
+        case Kind::CloseMarkerNotLast:
+            return "close marker \"@\" is not the line's last character (it has no effect)";
         case Kind::CloseMarkerOnBranch:
             return "close marker \"@\" on a branch line (branch lines never close the program)";
     }
@@ -237,7 +243,8 @@ CheckReport checkKnowledgeBase(const LineList& kb) {
         if (caret == npos || caret + 1 == line.size()) continue;  // outside the format, or unanswered
         const std::size_t depth = depthOf(line);
         const MainKey key = readMainKey(line);
-        const bool mainScanFinds = firstSmall(key.witness) == npos && matchMainLine(line, key.witness) != npos;
+        const bool mainScanFinds =
+            firstSmall(key.witness) == npos && matchMainLine(line, key.witness) != npos;
         if (mainScanFinds) index.add(n, line.substr(0, key.reach));
         if (depth == 0) {
             canAnswer[n] = mainScanFinds;
