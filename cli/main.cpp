@@ -31,8 +31,9 @@ public:
 constexpr std::size_t kInputLineLimit = 255;
 
 int usage() {
-    std::cerr << "usage: cpu-chat-cli [--dir DIR] [--seed N] [--explain] [--stats | --check | --export NAME | "
-                 "--import NAME]\n";
+    std::cerr
+        << "usage: cpu-chat-cli [--dir DIR] [--seed N] [--explain] [--stats | --check | --export NAME | "
+           "--import NAME]\n";
     return 2;
 }
 

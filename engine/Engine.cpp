@@ -227,6 +227,7 @@ bool Engine::branchScan() {
     scratch_ = store_.read(kWordsDat);
     const LineList& kb = *scratch_;
     const int depth = branchDepth_;
+    const auto underscores = static_cast<std::size_t>(depth);
     for (;;) {
         ++branchAnchor_;
         if (branchAnchor_ >= kb.size()) {
@@ -234,14 +235,14 @@ bool Engine::branchScan() {
             return mainScan();
         }
         const std::string_view line = kb[branchAnchor_];
-        const WalkStep step = branchWalkStep(line, static_cast<std::size_t>(depth));
+        const WalkStep step = branchWalkStep(line, underscores);
         if (step.runEnds) {
             branchDepth_ = 0;
             return mainScan();
         }
         const std::size_t caret = step.caret;
         if (caret == std::string_view::npos) continue;
-        if (!runScan(upperInput_, line.substr(static_cast<std::size_t>(depth), caret - static_cast<std::size_t>(depth)))) continue;
+        if (!runScan(upperInput_, line.substr(underscores, caret - underscores))) continue;
         const int pick = random_.uniform(1, countAnswers(line));
         reply_ = answerAt(line, caret, pick);
         branchDepth_ = depth + 1;

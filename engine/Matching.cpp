@@ -104,7 +104,9 @@ InputIndex::InputIndex(std::string_view upperInput) {
     }
 }
 
-std::size_t depthOf(std::string_view line) noexcept { return std::min(line.find_first_not_of('_'), line.size()); }
+std::size_t depthOf(std::string_view line) noexcept {
+    return std::min(line.find_first_not_of('_'), line.size());
+}
 
 WalkStep branchWalkStep(std::string_view line, std::size_t depth) noexcept {
     if (line.empty()) return {};

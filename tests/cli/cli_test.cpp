@@ -132,8 +132,8 @@ TEST_F(CliTest, StatsPrintTheCountsWithoutTouchingTheLog) {
 }
 
 TEST_F(CliTest, CheckPrintsFindingsAsACompilerDoes) {
-    dir.write("Base/Words.Dat", writeRtf(LineList{w("h"), w("ПРИВЕТ^Привет!;"), w("ПРИВЕТ^Дубль.;"), w("_КЛЮЧ^Ответ"),
-                                                  w("КАК ДЕЛА?^")}));
+    dir.write("Base/Words.Dat", writeRtf(LineList{w("h"), w("ПРИВЕТ^Привет!;"), w("ПРИВЕТ^Дубль.;"),
+                                                  w("_КЛЮЧ^Ответ"), w("КАК ДЕЛА?^")}));
     Outcome r = run("", "--check");
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_EQ(r.out,
@@ -153,8 +153,8 @@ TEST_F(CliTest, CheckPrintsFindingsAsACompilerDoes) {
 TEST_F(CliTest, ExplainSaysWhyOnStandardErrorAndLeavesTheRecordAlone) {
     const auto prepare = [](const test::TempDir& d) {
         test::copyDefaultData(d.path());
-        d.write("Base/Words.Dat",
-                plainFile({"База", "ПРИВЕТ^Как дела?;", "_ХОРОШО^Что нового?;", "ЧТО НОВОГО?^", "ПОКА^Пока.;"}));
+        d.write("Base/Words.Dat", plainFile({"База", "ПРИВЕТ^Как дела?;", "_ХОРОШО^Что нового?;",
+                                             "ЧТО НОВОГО?^", "ПОКА^Пока.;"}));
         d.write("Base/W1.Dat", plainFile({"Да."}));
         d.write("Base/W2.Dat", plainFile({"Ясно."}));
     };
@@ -213,11 +213,14 @@ TEST_F(CliTest, ExportAndImportGiveBackTheSameBytes) {
     // A character the code page cannot hold stops the import before anything is written.
     const Outcome refused = run("а\nб日\n", "--import W2.Dat");
     EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.err, "cpu-chat-cli: nothing imported: line 2, column 2: U+65E5 cannot be stored in Windows-1251\n");
-    EXPECT_EQ(run("ok\n\xFF\n", "--import W2.Dat").err, "cpu-chat-cli: nothing imported: line 2, column 1: not UTF-8\n");
+    EXPECT_EQ(refused.err,
+              "cpu-chat-cli: nothing imported: line 2, column 2: U+65E5 cannot be stored in Windows-1251\n");
+    EXPECT_EQ(run("ok\n\xFF\n", "--import W2.Dat").err,
+              "cpu-chat-cli: nothing imported: line 2, column 1: not UTF-8\n");
     EXPECT_EQ(dir.read("Base/W2.Dat"), plainFile({"Привет", "№ 5"}));
 
-    for (const char* args : {"--export ../Words.Dat", "--import Base/W1.Dat", "--export D:W1.Dat", "--import Nope.Dat"}) {
+    for (const char* args :
+         {"--export ../Words.Dat", "--import Base/W1.Dat", "--export D:W1.Dat", "--import Nope.Dat"}) {
         const Outcome r = run("x\n", args);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_FALSE(r.err.empty()) << args;

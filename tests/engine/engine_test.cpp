@@ -330,7 +330,8 @@ TEST_F(EngineTest, AfterthoughtComesOnTheSecondTickAndFromWhateverTheScratchList
 }
 
 TEST_F(EngineTest, ExplainsWhereEachCpuLineCameFrom) {
-    dir.write("Base/Words.Dat", plainFile({"База", "ПРИВЕТ^Как дела?;", "_ХОРОШО^Рад.;", "КАК ДЕЛА?^", "ПОКА^Пока.;"}));
+    dir.write("Base/Words.Dat",
+              plainFile({"База", "ПРИВЕТ^Как дела?;", "_ХОРОШО^Рад.;", "КАК ДЕЛА?^", "ПОКА^Пока.;"}));
     dir.write("Base/Povtor.Dat", plainFile({"Как дела?"}));
     dir.write("Base/AI.dat", plainFile({"Заголовок", "Кстати.", "Между прочим."}));
     using S = Reason::Source;

@@ -55,10 +55,10 @@ TEST(Text, StrictConversionRefusesWhatTheLenientOneWouldReplace) {
     } rows[] = {
         {"ab日本", 2, U'日'},
         {"Привет 😀", 13, U'😀'},
-        {"a\xFF" "b", 1, std::nullopt},
-        {"ok\xD0", 2, std::nullopt},           // sequence cut short
-        {"\xC0\xAF", 0, std::nullopt},         // overlong "/"
-        {"\xED\xA0\x80", 0, std::nullopt},     // a surrogate
+        {std::string("a\xFF") + "b", 1, std::nullopt},
+        {"ok\xD0", 2, std::nullopt},             // sequence cut short
+        {"\xC0\xAF", 0, std::nullopt},           // overlong "/"
+        {"\xED\xA0\x80", 0, std::nullopt},       // a surrogate
         {"x\xF4\x90\x80\x80", 1, std::nullopt},  // past U+10FFFF
     };
     for (const Row& row : rows) {
