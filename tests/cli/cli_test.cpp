@@ -132,6 +132,9 @@ TEST_F(CliTest, StatsPrintTheCountsWithoutTouchingTheLog) {
 }
 
 TEST_F(CliTest, CheckPrintsFindingsAsACompilerDoes) {
+    const Outcome clean = run("", "--check");  // the default data has no finding
+    EXPECT_EQ(clean.status, 0) << clean.out;
+    EXPECT_TRUE(clean.out.starts_with("Программе известно:")) << clean.out;
     dir.write("Base/Words.Dat", writeRtf(LineList{w("h"), w("ПРИВЕТ^Привет!;"), w("ПРИВЕТ^Дубль.;"),
                                                   w("_КЛЮЧ^Ответ"), w("КАК ДЕЛА?^")}));
     Outcome r = run("", "--check");
