@@ -15,6 +15,7 @@
 #include "Random.h"
 #include "Text.h"
 #include "WorkingFolder.h"
+#include "Tools.h"
 
 namespace {
 
@@ -31,15 +32,21 @@ public:
 constexpr std::size_t kInputLineLimit = 255;
 
 constexpr char kUsage[] =
-    "Usage: cpu-chat-cli [--dir DIR] [--seed N] [--stats]\n"
+    "Usage: cpu-chat-cli [--dir DIR] [--seed N] [--explain] [--stats | --check | --export NAME | --import NAME]\n"
     "Talks with Cpu in the terminal: one phrase a line on standard input (UTF-8).\n"
     "\n"
-    "  --dir DIR   work in DIR; without it: the current directory when it holds Base,\n"
-    "              else ~/.local/share/cpu-chat, filled from the default data\n"
-    "  --seed N    draw from the seed N, so that a run can be repeated\n"
-    "  --stats     print the knowledge counts and exit\n"
-    "  --help      print this help and exit\n"
-    "  --version   print the version and exit\n";
+    "  --dir DIR      work in DIR; without it: the current directory when it holds Base,\n"
+    "                 else ~/.local/share/cpu-chat, filled from the default data\n"
+    "  --seed N       draw from the seed N, so that a run can be repeated\n"
+    "  --explain      say on standard error where each Cpu line came from\n"
+    "  --stats        print the knowledge counts and exit\n"
+    "  --check        report the lines of Base/Words.Dat that cannot answer as meant, and exit\n"
+    "                 (status 0: none, 1: some, 2: the file cannot be read)\n"
+    "  --export NAME  print the lines of Base/NAME as UTF-8 and exit\n"
+    "  --import NAME  replace the lines of Base/NAME by UTF-8 lines from standard input,\n"
+    "                 keeping the file's form, and exit\n"
+    "  --help         print this help and exit\n"
+    "  --version      print the version and exit\n";
 
 int usageError(const std::string& problem) {
     std::cerr << "cpu-chat-cli: " << problem << '\n' << kUsage;
@@ -73,9 +80,10 @@ int main(int argc, char** argv) {
     std::optional<std::filesystem::path> dir;
     std::optional<std::uint64_t> seed;
     bool wantStats = false;
+    ToolOptions tools;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if ((arg == "--dir" || arg == "--seed") && i + 1 == argc)
+        if ((arg == "--dir" || arg == "--seed" || arg == "--export" || arg == "--import") && i + 1 == argc)
             return usageError("option '" + arg + "' needs a value");
         if (arg == "--dir") {
             dir = argv[++i];
@@ -92,7 +100,7 @@ int main(int argc, char** argv) {
         } else if (arg == "--version") {
             std::cout << "cpu-chat " CPU_CHAT_VERSION "\n";
             return 0;
-        } else {
+        } else if (!parseToolOption(argc, argv, i, tools)) {
             return usageError("unknown option '" + arg + "'");
         }
     }
@@ -105,6 +113,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     DiskFileSystem files(folder);
+    if (tools.command) return runTool(tools, files, std::cin, std::cout, std::cerr);
     SystemClock clock;
     StdRandom freeRandom;
     std::optional<FixedSeedRandom> fixedRandom;
@@ -127,15 +136,18 @@ int main(int argc, char** argv) {
         const std::size_t before = engine.record().size();
         const SayResult result = engine.say(Mode::CpuUser, phrase);
         printRecordFrom(engine, before);
+        if (tools.explain) explainSay(result, std::cerr);
         if (!std::cout) break;  // nobody reads the talk any more
         if (result.failure) std::cerr << toUtf8(*result.failure) << '\n';
         if (result.closing.value_or(false) && result.replyShown) break;  // the close marker ends the talk
         if (result.afterthought.value_or(false)) {
             // The afterthought comes at once instead of two seconds later.
             const std::size_t at = engine.record().size();
-            while (!engine.afterthoughtTick()) {
+            Reason why;
+            while (!engine.afterthoughtTick(&why)) {
             }
             printRecordFrom(engine, at);
+            if (tools.explain) explainAfterthought(why, std::cerr);
         }
         if (terminal) std::cerr << "> ";
     }

@@ -101,9 +101,11 @@ std::string Engine::startupLoad() {
     return startupStatusText(countPhrases(*scratch_));
 }
 
-std::string Engine::drawLine(const LineList& lines, int first) {
+// Draws a line and records it as the reason of the reply.
+std::string Engine::drawLine(const LineList& lines, int first, Reason::Source source) {
     const int last = static_cast<int>(lines.size()) - 1;
-    return std::string(lines[static_cast<std::size_t>(random_.uniform(first, last))]);
+    why_ = {source, static_cast<std::size_t>(random_.uniform(first, last))};
+    return std::string(lines[why_.line]);
 }
 
 void Engine::appendView(LineKind kind, std::string_view text) { view_.push_back({kind, std::string(text)}); }
@@ -124,6 +126,8 @@ SayResult Engine::say(Mode mode, std::string_view inputLine, std::string_view so
     result.ran = true;
     random_.seed(clock_.seedValue());
     closing_.reset();
+    why_ = {};
+    learned_ = {};
 
     rawInput_ = text;
     upperInput_ = toUpper(rawInput_);  // every scan compares the raw input upper-cased
@@ -137,14 +141,14 @@ SayResult Engine::say(Mode mode, std::string_view inputLine, std::string_view so
 
     try {
         if (phrase_ == previousViewLine) {
-            reply_ = drawLine(*(scratch_ = store_.read(kPovtor)), 0);
+            reply_ = drawLine(*(scratch_ = store_.read(kPovtor)), 0, Reason::Source::Repeat);
         } else if (std::optional<std::string> rebuke = abuseScreen()) {
             reply_ = std::move(*rebuke);
         } else {
             humanTopicScreen();
             const int r = random_.uniform(1, 6);
             if (r != 2 && r != 6 && phrase_.size() > kLongPhrase) {
-                reply_ = drawLine(*(scratch_ = store_.read(kBigString)), 0);
+                reply_ = drawLine(*(scratch_ = store_.read(kBigString)), 0, Reason::Source::LongPhrase);
             } else if (!search()) {
                 answerUnknown();
             }
@@ -153,6 +157,7 @@ SayResult Engine::say(Mode mode, std::string_view inputLine, std::string_view so
         appendRecord(kCpuPrefix, reply_);
         result.replyShown = true;
         result.reply = reply_;
+        result.why = why_;
 
         // The afterthought starts only once its lines are read: a failed read leaves
         // the scratch list holding another file, whose raw lines must not be shown.
@@ -177,13 +182,14 @@ SayResult Engine::say(Mode mode, std::string_view inputLine, std::string_view so
         result.failure = e.what();
     }
     result.closing = closing_;  // set by the search even when a later step failed
+    result.learned = learned_;
     return result;
 }
 
 std::optional<std::string> Engine::abuseScreen() {
     if (!anyWordFound(abuseWords(), upperInput_)) return std::nullopt;
     scratch_ = store_.read(kRebukes);
-    std::string rebuke = drawLine(*scratch_, 0);
+    std::string rebuke = drawLine(*scratch_, 0, Reason::Source::Abuse);
     const FileLock held = store_.lock(kCollection);
     scratch_ = store_.read(kCollection);
     auto log = store_.edit(scratch_);
@@ -211,6 +217,7 @@ bool Engine::mainScan() {
         branchDepth_ += 1;
         branchAnchor_ = n;
         closing_ = line.back() == '@';
+        why_ = {Reason::Source::KnowledgeBase, n};
         return true;
     }
     return false;
@@ -220,6 +227,7 @@ bool Engine::branchScan() {
     scratch_ = store_.read(kWordsDat);
     const LineList& kb = *scratch_;
     const int depth = branchDepth_;
+    const auto underscores = static_cast<std::size_t>(depth);
     for (;;) {
         ++branchAnchor_;
         if (branchAnchor_ >= kb.size()) {
@@ -227,40 +235,43 @@ bool Engine::branchScan() {
             return mainScan();
         }
         const std::string_view line = kb[branchAnchor_];
-        if (line.empty()) continue;
-        const std::size_t underscores = std::min(line.find_first_not_of('_'), line.size());
-        if (underscores == 0) {
+        const WalkStep step = branchWalkStep(line, underscores);
+        if (step.runEnds) {
             branchDepth_ = 0;
             return mainScan();
         }
-        if (underscores != static_cast<std::size_t>(depth)) continue;
-        const std::size_t caret = line.find('^', underscores);
-        if (caret == std::string_view::npos || caret + 1 == line.size()) continue;
+        const std::size_t caret = step.caret;
+        if (caret == std::string_view::npos) continue;
         if (!runScan(upperInput_, line.substr(underscores, caret - underscores))) continue;
         const int pick = random_.uniform(1, countAnswers(line));
         reply_ = answerAt(line, caret, pick);
         branchDepth_ = depth + 1;
+        why_ = {Reason::Source::Branch, branchAnchor_};
         return true;
     }
 }
 
 void Engine::answerUnknown() {
-    if (humanTopic_) return;  // the last Cpu line is said again; nothing is learned
-    const std::string_view pool = phrase_.back() == '?' ? kAnswerPool : kRemarkPool;
-    scratch2_ = store_.read(pool);
-    reply_ = drawLine(*scratch2_, 0);
+    if (humanTopic_) {  // the last Cpu line is said again; nothing is learned
+        why_ = {Reason::Source::HumanTopic};
+        return;
+    }
+    const bool question = phrase_.back() == '?';
+    scratch2_ = store_.read(question ? kAnswerPool : kRemarkPool);
+    reply_ = drawLine(*scratch2_, 0, question ? Reason::Source::AnswerPool : Reason::Source::RemarkPool);
     bool inPool = false;
     for (std::size_t i = 1; i < scratch2_->size() && !inPool; ++i) inPool = (*scratch2_)[i] == phrase_;
     if (!inPool) {
         if (previousReply_.empty()) return;
-        const std::string_view learnedInto =
-            previousReply_.find('?') != std::string::npos ? kAnswerPool : kRemarkPool;
+        const bool afterQuestion = previousReply_.find('?') != std::string::npos;
+        const std::string_view learnedInto = afterQuestion ? kAnswerPool : kRemarkPool;
         const FileLock held = store_.lock(learnedInto);
         scratch2_ = store_.read(learnedInto);
         auto grown = store_.edit(scratch2_);
         grown->append(phrase_);
         store_.writeRtf(learnedInto, grown);
         scratch2_ = grown;
+        learned_.pool = afterQuestion ? Learning::Pool::Answer : Learning::Pool::Remark;
     }
 
     // Held from the read that decides what is learned to the write: a second copy
@@ -280,6 +291,7 @@ void Engine::answerUnknown() {
     // without the answer, and a large knowledge base is written once per phrase.
     auto learned = store_.edit(scratch_);
     learned->append(upperPhrase + "^");
+    std::size_t newKey = learned->size() - 1;
     if (!previousReply_.empty()) {
         const std::string upperPrevious = toUpper(previousReply_);
         for (std::size_t i = 1; i < learned->size(); ++i) {
@@ -290,19 +302,26 @@ void Engine::answerUnknown() {
             answered += ';';
             learned->remove(i);
             learned->append(answered);
+            // The new key moves up with the lines after the removed one, or is itself
+            // the line answered (a phrase that repeats the Cpu's previous reply).
+            newKey = i < newKey ? newKey - 1 : learned->size() - 1;
+            learned_.answered = learned->size() - 1;
+            learned_.movedFrom = i;
             break;
         }
     }
     store_.writeRtf(kWordsDat, learned);
+    learned_.newKey = newKey;
     scratch_ = std::move(learned);
 }
 
 void Engine::loadSource(std::string_view path) { transfer_ = store_.readPlain(path); }
 
-std::optional<std::string> Engine::afterthoughtTick() {
+std::optional<std::string> Engine::afterthoughtTick(Reason* why) {
     afterthoughtCounter_ += 500;
     if (afterthoughtCounter_ != 1000) return std::nullopt;
-    const std::string line = drawLine(*scratch_, 1);
+    const std::string line = drawLine(*scratch_, 1, Reason::Source::Afterthought);
+    if (why) *why = why_;
     appendView(LineKind::Cpu, line);
     appendRecord(kCpuPrefix, line);
     afterthoughtCounter_ = 0;
@@ -315,7 +334,7 @@ std::optional<std::string> Engine::idleTick() {
     ++idleCounter_;
     if (idleCounter_ < threshold) return std::nullopt;
     scratch_ = store_.read(kPause);
-    std::string remark = drawLine(*scratch_, 0);
+    std::string remark = drawLine(*scratch_, 0, Reason::Source::None);
     reply_ = remark;
     appendView(LineKind::Remark, remark);
     appendRecord(kUserPrefix, phrase_);

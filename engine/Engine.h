@@ -33,6 +33,39 @@ struct ViewLine {
     bool operator==(const ViewLine&) const = default;
 };
 
+/// Where a Cpu line came from, for authors who ask why (the console's --explain).
+/// Two numbers, so that a Say nobody asks about pays nothing for them.
+struct Reason {
+    enum class Source : std::uint8_t {
+        None,
+        KnowledgeBase,  // the main scan of "Base\Words.Dat"
+        Branch,         // the branch walk of "Base\Words.Dat"
+        Repeat,         // "Base\Povtor.Dat"
+        Abuse,          // "Base\X.Dat"
+        LongPhrase,     // "Base\BigString.Dat"
+        HumanTopic,     // the last Cpu line said again; `line` is not used
+        AnswerPool,     // "Base\W1.Dat"
+        RemarkPool,     // "Base\W2.Dat"
+        Afterthought,   // "Base\AI.dat"
+    };
+    Source source = Source::None;
+    std::size_t line = 0;  // 0-based line of the source file
+    bool operator==(const Reason&) const = default;
+};
+
+/// What learning wrote in one Say; 0-based lines of the files as written.
+struct Learning {
+    /// The pool the phrase joined: W1 after a Cpu question, W2 otherwise.
+    enum class Pool : std::uint8_t { None, Answer, Remark };
+    Pool pool = Pool::None;
+    /// The new unanswered key in "Base\Words.Dat".
+    std::optional<std::size_t> newKey;
+    /// The line that got the phrase as one more answer, and where it was before.
+    std::optional<std::size_t> answered;
+    std::size_t movedFrom = 0;
+    bool operator==(const Learning&) const = default;
+};
+
 /// What one run of Say did, in the order a window shows it.
 struct SayResult {
     /// False when nothing was sent (an empty self-dialogue source): nothing else happened.
@@ -52,6 +85,9 @@ struct SayResult {
     std::optional<std::string> failure;
     /// The run reached its end: the window clears the input line.
     bool completed = false;
+    /// Where the reply came from (when one was shown), and what was learned.
+    Reason why;
+    Learning learned;
 };
 
 /// The knowledge statistics: incoming, outgoing and total expressions.
@@ -93,7 +129,8 @@ public:
 
     /// One tick of the afterthought timer (every 1000 ms while it runs). Returns the
     /// Cpu line appended when the afterthought came; the window then stops the timer.
-    std::optional<std::string> afterthoughtTick();
+    /// `why`, when given, learns which line it was.
+    std::optional<std::string> afterthoughtTick(Reason* why = nullptr);
 
     /// One tick of the idle-remark timer (every 1000 ms). Returns the remark appended
     /// to the view when one fell due. Throws FileError (the counter keeps its value).
@@ -142,7 +179,7 @@ private:
     void answerUnknown();
     void appendView(LineKind kind, std::string_view text);
     void appendRecord(std::string_view prefix, std::string_view text);
-    std::string drawLine(const LineList& lines, int first);
+    std::string drawLine(const LineList& lines, int first, Reason::Source source);
 
     std::unique_ptr<FileStore> ownStore_;
     FileStore& store_;
@@ -160,6 +197,8 @@ private:
     int idleCounter_ = 0;
     int afterthoughtCounter_ = 0;
     std::optional<bool> closing_;
+    Reason why_;  // of the current Say, as closing_
+    Learning learned_;
 
     Lines scratch_;
     Lines scratch2_;

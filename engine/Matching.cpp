@@ -63,23 +63,16 @@ bool runScan(std::string_view upperInput, std::string_view pattern) noexcept {
 
 std::size_t matchMainLine(std::string_view line, std::string_view upperInput) noexcept {
     // Positions are 1-based as in the matcher's description; at(x) is L[x].
-    const std::size_t len = line.size();
     const std::size_t m = upperInput.size();
     const auto at = [&](std::size_t pos) -> int {
-        return pos >= 1 && pos <= len ? static_cast<unsigned char>(line[pos - 1]) : -1;
+        return pos >= 1 && pos <= line.size() ? static_cast<unsigned char>(line[pos - 1]) : -1;
     };
     std::size_t i = 0, j = 0, k = 0, c = 0, w = 0;
     for (;;) {
-        // Measure the next word; its first character always belongs to it.
-        w = 0;
-        for (;;) {
-            ++w;
-            ++c;
-            const int next = at(c + 1);
-            if (next < 0) return std::string_view::npos;  // no "^": never matches
-            if (next == '^' && c + 1 == len) return std::string_view::npos;  // unanswered
-            if (next == ' ' || next == '^') break;
-        }
+        const std::size_t end = measureWord(line, c);
+        if (end == std::string_view::npos) return end;
+        w = end - c;
+        c = end;
         // Compare characters until the word is found or the input ends.
         for (;;) {
             ++i;
@@ -109,6 +102,20 @@ InputIndex::InputIndex(std::string_view upperInput) {
             if (i + 2 < upperInput.size()) triples_.set(tripleSlot(a, b, static_cast<unsigned char>(upperInput[i + 2])));
         }
     }
+}
+
+std::size_t depthOf(std::string_view line) noexcept {
+    return std::min(line.find_first_not_of('_'), line.size());
+}
+
+WalkStep branchWalkStep(std::string_view line, std::size_t depth) noexcept {
+    if (line.empty()) return {};
+    const std::size_t underscores = depthOf(line);
+    if (underscores == 0) return {.runEnds = true};
+    if (underscores != depth) return {};
+    const std::size_t caret = line.find('^', underscores);
+    if (caret == std::string_view::npos || caret + 1 == line.size()) return {};
+    return {.caret = caret};
 }
 
 bool anyWordFound(const LineList& words, std::string_view upperInput) noexcept {

@@ -18,6 +18,20 @@ namespace cpuchat {
 /// not in "ДДА"). An empty pattern is never found.
 bool runScan(std::string_view upperInput, std::string_view pattern) noexcept;
 
+/// How the main-scan matcher measures the words of a key: from `c`, the 1-based
+/// position of the character before the word (0 for the first word, else the blank
+/// that ended the word before), the position of the word's last character; npos when
+/// the line can never match (no "^" after the word, or an unanswered line). The
+/// word's first character always belongs to it, whatever it is.
+inline std::size_t measureWord(std::string_view line, std::size_t c) noexcept {
+    // line[c] is the character after position c.
+    for (++c; c < line.size(); ++c) {
+        if (line[c] == ' ') return c;
+        if (line[c] == '^') return c + 1 == line.size() ? std::string_view::npos : c;  // unanswered
+    }
+    return std::string_view::npos;  // no "^": never matches
+}
+
 /// Main-scan match of knowledge-base line `line` against `upperInput`: the 0-based
 /// position of the "^" that ends its key, or npos. Every word of the key is compared
 /// with the run-scan counters carried over from the word before and against the
@@ -59,6 +73,20 @@ private:
     std::bitset<65536> pairs_;
     std::bitset<65536> triples_;  // hashed: may say yes wrongly, never no wrongly
 };
+
+/// What the branch walk makes of a line while it looks for lines of depth `depth`:
+/// a line without leading "_" (and not empty) ends the walk's run; an empty line,
+/// a line of another depth (deeper and shallower alike), an unanswered line and one
+/// without "^" are passed over; any other line is a candidate, whose key runs from
+/// after its "_" to `caret`.
+struct WalkStep {
+    bool runEnds = false;
+    std::size_t caret = std::string_view::npos;  // npos unless a candidate
+};
+WalkStep branchWalkStep(std::string_view line, std::size_t depth) noexcept;
+
+/// Number of leading "_": the depth of a branch line, 0 for a main phrase line.
+std::size_t depthOf(std::string_view line) noexcept;
 
 /// True when the run scan finds any word of `words` from line 1 on (line 0 is never a
 /// word) in `upperInput`.

@@ -73,47 +73,77 @@ std::string toUtf8(std::string_view cp1251) {
     return out;
 }
 
+namespace {
+
+// One UTF-8 sequence at `i`: its code point and length, or length 0 when the bytes
+// there are not UTF-8. `strict` also refuses overlong forms, surrogates and code
+// points past U+10FFFF, which the lenient reader lets through.
+struct Decoded {
+    char32_t cp = 0;
+    std::size_t length = 0;
+};
+Decoded decodeUtf8(std::string_view utf8, std::size_t i, bool strict) noexcept {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    if (b < 0x80) return {b, 1};
+    std::size_t len = 0;
+    char32_t cp = 0;
+    if ((b & 0xE0) == 0xC0) {
+        len = 2;
+        cp = b & 0x1F;
+    } else if ((b & 0xF0) == 0xE0) {
+        len = 3;
+        cp = b & 0x0F;
+    } else if ((b & 0xF8) == 0xF0) {
+        len = 4;
+        cp = b & 0x07;
+    }
+    if (len == 0 || i + len > utf8.size()) return {};
+    for (std::size_t k = 1; k < len; ++k) {
+        const auto cont = static_cast<unsigned char>(utf8[i + k]);
+        if ((cont & 0xC0) != 0x80) return {};
+        cp = (cp << 6) | (cont & 0x3F);
+    }
+    if (strict) {
+        static constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (cp < kLeast[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return {};
+    }
+    return {cp, len};
+}
+
+}  // namespace
+
 std::string fromUtf8(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
-    std::size_t i = 0;
-    const std::size_t n = utf8.size();
-    while (i < n) {
-        const auto b = static_cast<unsigned char>(utf8[i]);
-        if (b < 0x80) {
-            out += static_cast<char>(b);
-            ++i;
-            continue;
-        }
-        int len = 0;
-        char32_t cp = 0;
-        if ((b & 0xE0) == 0xC0) {
-            len = 2;
-            cp = b & 0x1F;
-        } else if ((b & 0xF0) == 0xE0) {
-            len = 3;
-            cp = b & 0x0F;
-        } else if ((b & 0xF8) == 0xF0) {
-            len = 4;
-            cp = b & 0x07;
-        }
-        bool ok = len > 0 && i + len <= n;
-        for (int k = 1; ok && k < len; ++k) {
-            const auto cont = static_cast<unsigned char>(utf8[i + k]);
-            if ((cont & 0xC0) != 0x80) {
-                ok = false;
-            } else {
-                cp = (cp << 6) | (cont & 0x3F);
-            }
-        }
-        if (!ok) {
+    for (std::size_t i = 0; i < utf8.size();) {
+        const Decoded d = decodeUtf8(utf8, i, false);
+        if (d.length == 0) {
             out += '?';
             ++i;  // resynchronise at the next byte
             continue;
         }
-        const int byte = fromUnicode(cp);
+        const int byte = fromUnicode(d.cp);
         out += byte < 0 ? '?' : static_cast<char>(byte);
-        i += len;
+        i += d.length;
+    }
+    return out;
+}
+
+Utf8Error::Utf8Error(std::size_t offset, std::optional<char32_t> codePoint)
+    : std::runtime_error(codePoint ? "character not in Windows-1251" : "malformed UTF-8"),
+      offset_(offset),
+      codePoint_(codePoint) {}
+
+std::string fromUtf8Strict(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const Decoded d = decodeUtf8(utf8, i, true);
+        if (d.length == 0) throw Utf8Error(i, std::nullopt);
+        const int byte = fromUnicode(d.cp);
+        if (byte < 0) throw Utf8Error(i, d.cp);
+        out += static_cast<char>(byte);
+        i += d.length;
     }
     return out;
 }

@@ -3,6 +3,8 @@
 // The windows and the console speak UTF-8 (or QString); they convert at their edge
 // with toUtf8()/fromUtf8(), never inside the engine.
 
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -33,5 +35,23 @@ std::string toUtf8(std::string_view cp1251);
 /// UTF-8 text to Windows-1251; characters the code page cannot hold, and malformed
 /// UTF-8 sequences, become "?".
 std::string fromUtf8(std::string_view utf8);
+
+/// Why fromUtf8Strict() refused a text: at byte `offset` of it, the character
+/// `codePoint` that Windows-1251 cannot hold, or (nullopt) bytes that are not UTF-8.
+class Utf8Error : public std::runtime_error {
+public:
+    Utf8Error(std::size_t offset, std::optional<char32_t> codePoint);
+    std::size_t offset() const noexcept { return offset_; }
+    std::optional<char32_t> codePoint() const noexcept { return codePoint_; }
+
+private:
+    std::size_t offset_;
+    std::optional<char32_t> codePoint_;
+};
+
+/// UTF-8 text to Windows-1251 without loss: throws Utf8Error at the first character
+/// the code page cannot hold and at the first malformed, overlong or surrogate
+/// sequence. Every text that toUtf8() makes comes back byte for byte.
+std::string fromUtf8Strict(std::string_view utf8);
 
 }  // namespace cpuchat

@@ -133,6 +133,106 @@ TEST_F(CliTest, StatsPrintTheCountsWithoutTouchingTheLog) {
     EXPECT_EQ(dir.read("Base/Log.Lormak"), "");
 }
 
+TEST_F(CliTest, CheckPrintsFindingsAsACompilerDoes) {
+    const Outcome clean = run("", "--check");  // the default data has no finding
+    EXPECT_EQ(clean.status, 0) << clean.out;
+    EXPECT_TRUE(clean.out.starts_with("Программе известно:")) << clean.out;
+    dir.write("Base/Words.Dat", writeRtf(LineList{w("h"), w("ПРИВЕТ^Привет!;"), w("ПРИВЕТ^Дубль.;"),
+                                                  w("_КЛЮЧ^Ответ"), w("КАК ДЕЛА?^")}));
+    Outcome r = run("", "--check");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.out,
+              "Base\\Words.Dat:3: warning: key text answered first by line 2\n"
+              "Base\\Words.Dat:4: error: answer not closed by \";\" (outside the format)\n"
+              "Программе известно:   [главные фразы - 3   ветки - 1]   errors: 1   warnings: 1\n");
+    dir.write("Base/Words.Dat", plainFile({"h", "ПРИВЕТ^Привет!;", "_КАК ДЕЛА^Хорошо.;", "КАК ДЕЛА?^"}));
+    r = run("", "--check");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Программе известно:   [главные фразы - 2   ветки - 1]   errors: 0   warnings: 0\n");
+    std::filesystem::remove(dir.path() / "Base" / "Words.Dat");
+    r = run("", "--check");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "Cannot open file Base\\Words.Dat\n");
+}
+
+TEST_F(CliTest, ExplainSaysWhyOnStandardErrorAndLeavesTheRecordAlone) {
+    const auto prepare = [](const test::TempDir& d) {
+        test::copyDefaultData(d.path());
+        d.write("Base/Words.Dat", plainFile({"База", "ПРИВЕТ^Как дела?;", "_ХОРОШО^Что нового?;",
+                                             "ЧТО НОВОГО?^", "ПОКА^Пока.;"}));
+        d.write("Base/W1.Dat", plainFile({"Да."}));
+        d.write("Base/W2.Dat", plainFile({"Ясно."}));
+    };
+    prepare(dir);
+    test::TempDir plain;
+    prepare(plain);
+    const std::string talk = "привет\nхорошо\nотлично\n";
+    const Outcome explained = run(talk, "--seed 9 --explain");
+    const Outcome quiet = runIn(plain, talk, "--seed 9");
+    EXPECT_EQ(explained.status, 0);
+    EXPECT_EQ(explained.out, quiet.out);
+    EXPECT_EQ(quiet.err, "");
+    std::vector<std::string> why;
+    std::istringstream err(explained.err);
+    for (std::string l; std::getline(err, l);) {
+        // Afterthoughts come by chance; where they come, they name a line of AI.dat.
+        if (l.starts_with("why: afterthought (AI.dat line ")) continue;
+        why.push_back(l);
+    }
+    EXPECT_EQ(why, (std::vector<std::string>{
+                       "why: Words.Dat line 2",
+                       "why: Words.Dat line 3 (branch)",
+                       "why: unknown (W2.Dat line 1)",
+                       "learned: pool W1.Dat; new key at line 5; answer added to line 6 (moved from line 4)",
+                   }));
+    EXPECT_EQ(file("Base/Words.Dat")[5], "ЧТО НОВОГО?^Отлично.;");
+}
+
+TEST_F(CliTest, ExportAndImportGiveBackTheSameBytes) {
+    struct Row {
+        const char* name;
+        std::string bytes;
+    } rows[] = {
+        {"Words.Dat", writeRtf(LineList{w("Заголовок"), w("ПРИВЕТ^Привет!;"), "{}\\ \x98\t\xB9"})},
+        {"W1.Dat", writeRtf(LineList{w("Да."), ""})},  // an RTF list that ends in an empty line
+        {"W2.Dat", plainFile({"Ясно.", "", "Хм."})},
+        {"Collection.Dat", ""},
+    };
+    for (const Row& row : rows) {
+        const std::string path = std::string("Base/") + row.name;
+        dir.write(path, row.bytes);
+        const Outcome exported = run("", std::string("--export ") + row.name);
+        EXPECT_EQ(exported.status, 0) << row.name << exported.err;
+        const Outcome imported = run(exported.out, std::string("--import ") + row.name);
+        EXPECT_EQ(imported.status, 0) << row.name << imported.err;
+        EXPECT_EQ(dir.read(path), row.bytes) << row.name;
+    }
+    EXPECT_EQ(run("", "--export W2.Dat").out, "Ясно.\n\nХм.\n");
+
+    // New lines keep the file's form; CR LF from a Windows editor is taken as well.
+    EXPECT_EQ(run("Привет\r\n№ 5\r\n", "--import W2.Dat").status, 0);
+    EXPECT_EQ(dir.read("Base/W2.Dat"), plainFile({"Привет", "№ 5"}));
+    EXPECT_EQ(run("\xEF\xBB\xBFПРИВЕТ^Привет!;\n", "--import Words.Dat").status, 0);
+    EXPECT_EQ(dir.read("Base/Words.Dat"), writeRtf(LineList{w("ПРИВЕТ^Привет!;")}));
+
+    // A character the code page cannot hold stops the import before anything is written.
+    const Outcome refused = run("а\nб日\n", "--import W2.Dat");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err,
+              "cpu-chat-cli: nothing imported: line 2, column 2: U+65E5 cannot be stored in Windows-1251\n");
+    EXPECT_EQ(run("ok\n\xFF\n", "--import W2.Dat").err,
+              "cpu-chat-cli: nothing imported: line 2, column 1: not UTF-8\n");
+    EXPECT_EQ(dir.read("Base/W2.Dat"), plainFile({"Привет", "№ 5"}));
+
+    for (const char* args :
+         {"--export ../Words.Dat", "--import Base/W1.Dat", "--export D:W1.Dat", "--import Nope.Dat"}) {
+        const Outcome r = run("x\n", args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_FALSE(r.err.empty()) << args;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "Base" / "Nope.Dat"));
+}
+
 TEST_F(CliTest, AnExitThatCannotWriteTheLogFails) {
     std::filesystem::remove(dir.path() / "Base" / "Log.Lormak");
     const Outcome r = run("привет\n", "--seed 2");

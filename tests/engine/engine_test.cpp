@@ -329,6 +329,44 @@ TEST_F(EngineTest, AfterthoughtComesOnTheSecondTickAndFromWhateverTheScratchList
     EXPECT_TRUE(engine.afterthoughtTick());
 }
 
+TEST_F(EngineTest, ExplainsWhereEachCpuLineCameFrom) {
+    dir.write("Base/Words.Dat",
+              plainFile({"База", "ПРИВЕТ^Как дела?;", "_ХОРОШО^Рад.;", "КАК ДЕЛА?^", "ПОКА^Пока.;"}));
+    dir.write("Base/Povtor.Dat", plainFile({"Как дела?"}));
+    dir.write("Base/AI.dat", plainFile({"Заголовок", "Кстати.", "Между прочим."}));
+    using S = Reason::Source;
+    struct Row {
+        std::string typed;
+        std::initializer_list<int> draws;
+        Reason why;
+        Learning learned;
+    } rows[] = {
+        {"привет", {1, 1, 2}, {S::KnowledgeBase, 1}, {}},
+        {"хорошо", {1, 1, 2}, {S::Branch, 2}, {}},
+        {"хорошо", {0, 2}, {S::Repeat, 0}, {}},
+        // Unknown after the Cpu asked "Как дела?": the phrase joins W1, becomes a key,
+        // and answers line 3, which moves to the end past the new key.
+        {"отлично", {1, 1, 2}, {S::RemarkPool, 1}, {Learning::Pool::Answer, 4, 5, 3}},
+        {"что?", {1, 0, 2}, {S::AnswerPool, 0}, {Learning::Pool::Remark, 6, std::nullopt, 0}},
+        {"мама", {1, 2}, {S::HumanTopic, 0}, {}},
+        {"ты гад!", {0, 2}, {S::Abuse, 0}, {}},
+        {std::string(120, 'x'), {1, 0, 2}, {S::LongPhrase, 0}, {}},
+    };
+    for (const Row& row : rows) {
+        const SayResult r = say(row.typed, row.draws);
+        EXPECT_EQ(r.why, row.why) << row.typed;
+        EXPECT_EQ(r.learned, row.learned) << row.typed;
+    }
+    EXPECT_EQ(file("Base/Words.Dat")[5], w("КАК ДЕЛА?^Отлично.;"));
+
+    say("пока", {1, 1, 1});  // the afterthought timer starts
+    Reason why;
+    EXPECT_FALSE(engine.afterthoughtTick(&why));
+    random.script.push_back(2);
+    EXPECT_EQ(engine.afterthoughtTick(&why), std::optional<std::string>(w("Между прочим.")));
+    EXPECT_EQ(why, (Reason{S::Afterthought, 2}));
+}
+
 TEST_F(EngineTest, EverySayReseedsFromTheClock) {
     say("привет");
     say("привет");

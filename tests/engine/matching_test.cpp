@@ -2,6 +2,7 @@
 
 #include <random>
 
+#include "KnowledgeCheck.h"
 #include "Matching.h"
 #include "TestSupport.h"
 #include "Text.h"
@@ -80,6 +81,140 @@ TEST(MainScanMatcher, PrefilterNeverRulesOutALineThatMatches) {
         }
     }
     EXPECT_GT(matched, 1000);  // the check above has really been exercised
+}
+
+std::vector<std::string> findingsOf(const std::vector<std::string>& utf8Lines) {
+    LineList kb;
+    for (const auto& l : utf8Lines) kb.append(w(l));
+    std::vector<std::string> out;
+    for (const Finding& f : checkKnowledgeBase(kb).findings) {
+        out.push_back(std::to_string(f.line) + (f.isError() ? " error: " : " warning: ") +
+                      toUtf8(f.message()));
+    }
+    return out;
+}
+
+TEST(KnowledgeCheck, ReportsOneFindingOfEachKindAndNothingElse) {
+    const std::vector<std::string> kb = {
+        "Заголовок; без ^ и как угодно",   // 0: the header is free
+        "ПРИВЕТ^Привет!;Здравствуй.;",     // 1
+        "_КАК ДЕЛА^Хорошо.;",              // 2
+        "__А У ТЕБЯ^Тоже.;",               // 3
+        "___ЕЩЁ^Ещё.;",                    // 4
+        "_НЕТ^",                           // 5: an unanswered branch: normal
+        "__ТОЖЕ^Да.;",                     // 6: reached from line 2 over line 5
+        "ПОКА^До свидания.;@",             // 7
+        "__ГЛУБОКО^Нет.;",                 // 8: depth 2 right under a main phrase
+        "ЧТО ТАКОЕ СЧАСТЬЕ?^",             // 9: unanswered: normal
+        "_ВЕТКА^Ой.;",                     // 10: its main phrase never answers
+        "ПРИВЕТ^Дубль.;",                  // 11: a duplicate
+        "ДОБРЫЙ ДЕНЬ.^Добрый!;",           // 12
+        "КАК ДЕЛА?^Хорошо.;",              // 13
+        "привет^Строчные.;",               // 14
+        "БЕЗ КАРЕТКИ",                     // 15
+        "КЛЮЧ^Ответ без точки с запятой",  // 16
+        "ДО ВСТРЕЧИ^Пока.;@Ещё раз.;",     // 17: learning wrote after the "@"
+        "",                                // 18
+        "_^Пусто.;",                       // 19
+        "КЛЮ;Ч^Ответ.;",                   // 20
+        "_ВЕТКА^Ветка.;@",                 // 21
+        "ДОБРЫЙ ДОБРЫ^Да.;",               // 22: answered first by line 12
+        "Я ^Ответ.;",                      // 23: the matcher reads "^Ответ.;" as a word
+    };
+    EXPECT_EQ(
+        findingsOf(kb),
+        (std::vector<std::string>{
+            "8 warning: unreachable branch line: no depth-1 line that can answer above it in its run",
+            "10 warning: unreachable branch line: no main phrase that can answer above it in its run",
+            "11 warning: key text answered first by line 2",
+            "12 warning: key text does not reach this line (the main scan compares later key words with the "
+            "line's "
+            "beginning)",
+            "14 error: key that no input can match: it holds \"п\", which the upper-cased input never holds",
+            "15 error: no \"^\" (outside the format)",
+            "16 error: answer not closed by \";\" (outside the format)",
+            "17 warning: close marker \"@\" is not the line's last character (it has no effect)",
+            "18 error: empty line (outside the format)",
+            "19 error: key that no input can match: empty key",
+            "20 error: \";\" in the key (outside the format)",
+            "21 warning: close marker \"@\" on a branch line (branch lines never close the program)",
+            "22 warning: key text answered first by line 13",
+            "23 error: key that no input can match: the main scan reads its \"^\" as part of a word (a blank "
+            "before "
+            "the \"^\", or an empty key)",
+        }));
+    // Lines 19 and 21 lie under main phrases that answer (the walk passes over the
+    // empty line 18), so they are reached: nothing more is reported for them.
+    LineList example;
+    for (const auto& l : kb) example.append(w(l));
+    const PhraseCounts counts = checkKnowledgeBase(example).counts;
+    EXPECT_EQ(counts.main, 13);
+    EXPECT_EQ(counts.branches, 9);
+}
+
+// Random small knowledge bases: the index must name exactly the line a full main scan
+// finds first, and a key said to be unmatchable must match no input at all.
+TEST(KnowledgeCheck, AgreesWithAFullMainScan) {
+    std::mt19937 gen(2024);
+    const std::string alphabet = w("АБВ а^");
+    const auto pick = [&](int a, int b) { return std::uniform_int_distribution<int>(a, b)(gen); };
+    const auto word = [&](const std::string& letters) {
+        std::string s;
+        for (int i = pick(1, 3); i > 0; --i)
+            s += letters[static_cast<std::size_t>(pick(0, int(letters.size()) - 1))];
+        return s;
+    };
+    int shadowed = 0, unmatchable = 0;
+    for (int round = 0; round < 60; ++round) {
+        LineList kb;
+        kb.append("header");
+        for (int n = 0; n < 80; ++n) {
+            std::string line = pick(0, 5) == 0 ? "_" : "";
+            for (int k = pick(1, 3); k > 0; --k) line += word(alphabet) + " ";
+            line.pop_back();
+            line += w("^Ответ.;");
+            kb.append(line);
+        }
+        const CheckReport report = checkKnowledgeBase(kb);
+        for (std::size_t n = 1; n < kb.size(); ++n) {
+            const std::string_view line = kb[n];
+            std::vector<std::string> expected;
+            bool flaggedUnmatchable = false;
+            for (const Finding& f : report.findings) {
+                if (f.line != n) continue;
+                if (f.message().starts_with("key that no input")) flaggedUnmatchable = true;
+                if (f.message().starts_with("key text")) expected.push_back(f.message());
+            }
+            if (flaggedUnmatchable && line[0] != '_') {
+                ++unmatchable;
+                for (int t = 0; t < 300; ++t) {
+                    std::string input;
+                    for (int i = pick(0, 12); i > 0; --i)
+                        input += alphabet[static_cast<std::size_t>(pick(0, 5))];
+                    ASSERT_EQ(matchMainLine(line, toUpper(input)), std::string_view::npos) << toUtf8(line);
+                }
+            }
+            if (flaggedUnmatchable || line[0] == '_') continue;
+            const std::string key = toUpper(keyOf(line));
+            std::vector<std::string> full;
+            if (matchMainLine(line, key) == std::string_view::npos) {
+                full.push_back(
+                    "key text does not reach this line (the main scan compares later key words with the "
+                    "line's "
+                    "beginning)");
+            } else {
+                for (std::size_t m = 1; m < n; ++m) {
+                    if (matchMainLine(kb[m], key) == std::string_view::npos) continue;
+                    full.push_back("key text answered first by line " + std::to_string(m + 1));
+                    ++shadowed;
+                    break;
+                }
+            }
+            ASSERT_EQ(expected, full) << toUtf8(line);
+        }
+    }
+    EXPECT_GT(shadowed, 500);  // both checks above have really been exercised
+    EXPECT_GT(unmatchable, 100);
 }
 
 TEST(AnswerChoice, CutsTheChosenAnswer) {

@@ -44,5 +44,33 @@ TEST(Text, ConvertsUtf8ToTheCodePage) {
     for (const Row& row : rows) EXPECT_EQ(fromUtf8(row.utf8), row.cp1251) << row.utf8;
 }
 
+TEST(Text, StrictConversionRefusesWhatTheLenientOneWouldReplace) {
+    std::string all;
+    for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+    EXPECT_EQ(fromUtf8Strict(toUtf8(all)), all);
+    struct Row {
+        std::string utf8;
+        std::size_t offset;
+        std::optional<char32_t> codePoint;  // nullopt: not UTF-8
+    } rows[] = {
+        {"ab日本", 2, U'日'},
+        {"Привет 😀", 13, U'😀'},
+        {std::string("a\xFF") + "b", 1, std::nullopt},
+        {"ok\xD0", 2, std::nullopt},             // sequence cut short
+        {"\xC0\xAF", 0, std::nullopt},           // overlong "/"
+        {"\xED\xA0\x80", 0, std::nullopt},       // a surrogate
+        {"x\xF4\x90\x80\x80", 1, std::nullopt},  // past U+10FFFF
+    };
+    for (const Row& row : rows) {
+        try {
+            fromUtf8Strict(row.utf8);
+            ADD_FAILURE() << "accepted " << row.utf8;
+        } catch (const Utf8Error& e) {
+            EXPECT_EQ(e.offset(), row.offset) << row.utf8;
+            EXPECT_EQ(e.codePoint(), row.codePoint) << row.utf8;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace cpuchat

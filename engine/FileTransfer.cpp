@@ -1,0 +1,70 @@
+#include "FileTransfer.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "Storage.h"
+#include "Text.h"
+
+namespace cpuchat {
+
+std::string baseFilePath(std::string_view name) {
+    if (name.empty()) throw std::invalid_argument("no file name given");
+    if (name.find_first_of("/\\:") != std::string_view::npos || name.find("..") != std::string_view::npos) {
+        throw std::invalid_argument("\"" + std::string(name) +
+                                    "\" is not a file name of Base (no folders, drives or \"..\")");
+    }
+    return "Base\\" + std::string(name);
+}
+
+std::string exportUtf8(FileStore& store, std::string_view path) {
+    const Lines lines = store.read(path);
+    std::string out;
+    out.reserve(lines->textBytes() * 2 + lines->size());
+    for (std::size_t i = 0; i < lines->size(); ++i) {
+        out += toUtf8((*lines)[i]);
+        out += '\n';
+    }
+    return out;
+}
+
+LineList linesFromUtf8(std::string_view utf8) {
+    if (utf8.starts_with("\xEF\xBB\xBF")) utf8.remove_prefix(3);
+    try {
+        return readPlainText(fromUtf8Strict(utf8));
+    } catch (const Utf8Error& e) {
+        // Where the refused character stands, as an editor counts: line breaks as the
+        // plain-text reader splits them, columns in characters.
+        std::size_t line = 1, column = 1;
+        for (std::size_t i = 0; i < e.offset(); ++i) {
+            const char c = utf8[i];
+            if (c == '\n' || c == '\r') {
+                if (c == '\r' && i + 1 < e.offset() && utf8[i + 1] == '\n') ++i;
+                ++line;
+                column = 1;
+            } else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+                ++column;
+            }
+        }
+        std::string message = "line " + std::to_string(line) + ", column " + std::to_string(column) + ": ";
+        if (const auto cp = e.codePoint()) {
+            char hex[16];
+            std::snprintf(hex, sizeof hex, "U+%04X", static_cast<unsigned>(*cp));
+            message += std::string(hex) + " cannot be stored in Windows-1251";
+        } else {
+            message += "not UTF-8";
+        }
+        throw ImportError(message);
+    }
+}
+
+void replaceLines(FileStore& store, std::string_view path, const LineList& lines) {
+    const FileLock held = store.lock(path);
+    if (isRtf(store.fileSystem().read(path))) {
+        store.writeRtf(path, std::make_shared<const LineList>(lines));
+    } else {
+        store.writePlain(path, lines);
+    }
+}
+
+}  // namespace cpuchat
