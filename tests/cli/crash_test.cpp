@@ -80,7 +80,7 @@ TEST(CrashSafety, AKillNeverLeavesAFileMixedOrCut) {
     const auto started = std::chrono::steady_clock::now();
     int status = 0;
     ::waitpid(start(calibration.path(), io.path() / "in"), &status, 0);
-    const auto runMicros = std::chrono::duration_cast<std::chrono::microseconds>(
+    auto runMicros = std::chrono::duration_cast<std::chrono::microseconds>(
                                std::chrono::steady_clock::now() - started).count();
 
     const auto original = baseFiles(dir.path());
@@ -94,7 +94,12 @@ TEST(CrashSafety, AKillNeverLeavesAFileMixedOrCut) {
             std::chrono::microseconds(std::uniform_int_distribution<long long>(0, runMicros)(gen)));
         ::kill(pid, SIGKILL);
         ::waitpid(pid, &status, 0);
-        if (WIFSIGNALED(status)) ++kills;
+        if (WIFSIGNALED(status)) {
+            ++kills;
+        } else {
+            // The run ended before the kill: a busy machine made the measured run slow.
+            runMicros = runMicros * 3 / 4;
+        }
 
         const auto after = baseFiles(dir.path());
         if (after != before) ++changedRounds;
