@@ -61,7 +61,7 @@ LineList linesFromUtf8(std::string_view utf8) {
 void replaceLines(FileStore& store, std::string_view path, const LineList& lines) {
     const FileLock held = store.lock(path);
     if (isRtf(store.fileSystem().read(path))) {
-        store.writeRtf(path, std::make_shared<const LineList>(lines));
+        store.writeRtf(path, std::make_shared<LineList>(lines));  // non-const: the store may hand it out for editing
     } else {
         store.writePlain(path, lines);
     }
