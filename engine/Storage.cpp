@@ -14,7 +14,7 @@
 namespace cpuchat {
 
 bool isRtf(std::string_view bytes) noexcept {
-    // "{\urtf" is how a Rich Edit control marks RTF in UTF-8; it reads such a document too.
+    // A Rich Edit control reads a document that opens with \urtf as RTF too.
     return bytes.starts_with("{\\rtf") || bytes.starts_with("{\\urtf");
 }
 

@@ -10,8 +10,8 @@
 
 namespace cpuchat {
 
-/// True when the bytes begin an RTF document (an opening brace and the word rtf, or
-/// urtf as a Rich Edit control also writes).
+/// True when the bytes begin an RTF document: an opening brace and the word rtf, or
+/// urtf, which a Rich Edit control reads as RTF too.
 bool isRtf(std::string_view bytes) noexcept;
 
 /// Splits plain text at CR LF, LF or CR; a final line break makes no extra line.
