@@ -147,7 +147,8 @@ private:
         }
     }
 
-    void decode(unsigned char b) {
+    // Kept out of line, so that the loop over Windows-1251 text stays as small as it was.
+    [[gnu::noinline]] void decode(unsigned char b) {
         if (lead_ != 0) {
             const char c = page_->pair(lead_, b);
             lead_ = 0;
