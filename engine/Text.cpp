@@ -80,9 +80,9 @@ public:
 
     enum class Result { Character, Incomplete, Invalid };
 
-    // Converts exactly `bytes` into one character.
+    // Converts exactly `bytes`, one or two of them, into one character.
     Result convert(std::string_view bytes, char32_t& cp) {
-        char in[4];
+        char in[2];
         std::copy(bytes.begin(), bytes.end(), in);
         wchar_t out[4];
         char* inAt = in;
