@@ -8,6 +8,8 @@
 //   learn   one Say of a new unknown phrase after a found one: the remark pool grows
 //           and the knowledge base is rewritten twice (new key, then the previous
 //           reply's line moved to the end with the new answer);
+//   decode  (RTF only) the knowledge base's bytes, already in memory, read to its
+//           lines: what a Say pays on top of the file read once the file changed;
 // against baselines timed in the same iterations, right before each Say, so both see
 // the same load of a shared machine:
 //   read          the knowledge base's bytes copied out of the page cache through a
@@ -399,6 +401,17 @@ void benchBranch(benchmark::State& state, Setup* s) {
     }
 }
 
+// A changed RTF knowledge base is decoded whole on the next Say: the decoding alone,
+// from the file's bytes in memory to its lines.
+void benchDecode(benchmark::State& state, Setup* s) {
+    std::string bytes;
+    if (!check(state, readInto(s->dir / "pristine" / "Words.Dat", bytes), "cannot read")) return;
+    for (auto _ : state) {
+        const LineList lines = readLines(bytes);
+        if (!check(state, lines.size() == s->lines, "wrong number of lines")) break;
+    }
+}
+
 int g_phraseNumber = 0;
 
 // The learning Say did all it should: the pool grew by the phrase, and the found
@@ -689,6 +702,11 @@ int main(int argc, char** argv) {
                 benchmark::RegisterBenchmark(name.c_str(), fn, s)
                     ->UseManualTime()
                     ->Iterations(iterationsFor(s->lines, c))
+                    ->Unit(benchmark::kMillisecond);
+            }
+            if (s->rtf) {
+                benchmark::RegisterBenchmark(("decode/" + s->name()).c_str(), benchDecode, s)
+                    ->Iterations(iterationsFor(s->lines, Case::Found))
                     ->Unit(benchmark::kMillisecond);
             }
         }

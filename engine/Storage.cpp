@@ -4,30 +4,37 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <optional>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "Text.h"
 
 namespace cpuchat {
 
-bool isRtf(std::string_view bytes) noexcept { return bytes.starts_with("{\\rtf"); }
+bool isRtf(std::string_view bytes) noexcept {
+    // A Rich Edit control reads a document that opens with \urtf as RTF too.
+    return bytes.starts_with("{\\rtf") || bytes.starts_with("{\\urtf");
+}
 
 LineList readPlainText(std::string_view bytes) { return LineList::overBytes(std::string(bytes)); }
 
 namespace {
 
-constexpr std::array<std::string_view, 64> kSkippedDestinations = {
-    "fonttbl",    "colortbl",   "stylesheet",   "info",        "pict",          "pntext",
-    "pntxta",     "pntxtb",     "header",       "headerl",     "headerr",       "headerf",
-    "footer",     "footerl",    "footerr",      "footerf",     "footnote",      "annotation",
-    "atnid",      "atnauthor",  "atntime",      "atnref",      "listtable",     "listoverridetable",
-    "revtbl",     "rsidtbl",    "generator",    "fldinst",     "themedata",     "colorschememapping",
-    "latentstyles", "datastore", "xmlnstbl",    "object",      "objdata",       "filetbl",
-    "userprops",  "nonshppict", "shppict",      "listtext",    "bkmkstart",     "bkmkend",
-    "pgdsctbl",   "template",   "docvar",       "mmathPr",     "private",       "wgrffmtfilter",
-    "passwordhash", "shpinst",  "sp",           "sn",          "sv",            "falt",
-    "panose",     "leveltext",  "levelnumbers", "fchars",      "lchars",        "xe",
-    "tc",         "txe",        "comment",      "operator",
+// The font table is read apart: its character sets give the code pages of the text.
+constexpr std::array<std::string_view, 63> kSkippedDestinations = {
+    "colortbl", "stylesheet", "info", "pict", "pntext", "pntxta",
+    "pntxtb", "header", "headerl", "headerr", "headerf", "footer",
+    "footerl", "footerr", "footerf", "footnote", "annotation", "atnid",
+    "atnauthor", "atntime", "atnref", "listtable", "listoverridetable", "revtbl",
+    "rsidtbl", "generator", "fldinst", "themedata", "colorschememapping", "latentstyles",
+    "datastore", "xmlnstbl", "object", "objdata", "filetbl", "userprops",
+    "nonshppict", "shppict", "listtext", "bkmkstart", "bkmkend", "pgdsctbl",
+    "template", "docvar", "mmathPr", "private", "wgrffmtfilter", "passwordhash",
+    "shpinst", "sp", "sn", "sv", "falt", "panose",
+    "leveltext", "levelnumbers", "fchars", "lchars", "xe", "tc",
+    "txe", "comment", "operator",
 };
 
 bool isSkippedDestination(std::string_view word) {
@@ -42,16 +49,56 @@ int hexValue(char c) {
     return -1;
 }
 
+// The code page of a font's character set (\fcharsetN). The default set (1) and sets
+// the program does not know give nullopt: text in such a font follows the document.
+// OEM (255) is taken as the OEM code page of the Russian systems the program's files
+// come from, 866, just as a font that declares nothing reads as their ANSI page.
+std::optional<const CodePage*> charsetCodePage(std::int64_t charset) {
+    static constexpr std::pair<std::int64_t, std::int64_t> kCharsets[] = {
+        {0, 1252},   {77, 10000}, {128, 932},  {129, 949},  {130, 1361}, {134, 936},
+        {136, 950},  {161, 1253}, {162, 1254}, {163, 1258}, {177, 1255}, {178, 1256},
+        {186, 1257}, {204, 1251}, {222, 874},  {238, 1250}, {254, 437},  {255, 866},
+    };
+    if (charset == 2) return &CodePage::symbol();
+    for (const auto& [set, codePage] : kCharsets) {
+        if (set == charset) return CodePage::find(codePage);
+    }
+    return std::nullopt;
+}
+
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Reads the text of an RTF document. Groups are kept on an explicit stack, so deep
 // nesting costs a few bytes per level and never the call stack.
+//
+// Each byte of text is read in the code page of its run: the font's character set
+// (\fcharsetN, or \cpgN in the font table), else the document's (\ansicpgN, \ansi,
+// \mac, \pc, \pca), else Windows-1251, the code page of the systems these files come
+// from; so the program's own files read byte for byte as they were written. A code
+// page the program does not know counts as not declared: on those systems such text
+// was Windows-1251 more often than anything else, and "?" would throw it away.
 class RtfReader {
 public:
     explicit RtfReader(std::string_view in) : in_(in) { text_.reserve(in.size() / 2); }
 
     std::string run() {
+        parse();
+        flushLead();
+        return std::move(text_);
+    }
+
+private:
+    static constexpr std::int64_t kDefaultFont = -1;  // the document's \deffN
+
+    struct Group {
+        std::int64_t font = kDefaultFont;
+        std::uint16_t uc = 1;    // fallback characters after \uN
+        bool skip = false;       // inside a destination whose text is not kept
+        bool fontTable = false;  // inside the font table
+    };
+
+    void parse() {
         while (p_ < in_.size()) {
             const char c = in_[p_++];
             switch (c) {
@@ -61,41 +108,88 @@ public:
                     break;
                 case '}':
                     pendingSkip_ = 0;
-                    if (stack_.empty()) return std::move(text_);
+                    if (stack_.empty()) return;
                     cur_ = stack_.back();
                     stack_.pop_back();
                     // Closing the document's own group ends the document: Rich Edit
                     // streams a NUL and other writers a line break after it.
-                    if (stack_.empty()) return std::move(text_);
+                    if (stack_.empty()) return;
+                    usePage();  // the group's font, or a font table just read
                     break;
                 case '\\':
                     control();
                     break;
                 case '\r':
                 case '\n':
+                    break;
                 case '\0':
+                    emit(' ');  // as a Rich Edit control reads it
                     break;
                 default:
                     emit(c);
                     break;
             }
         }
-        return std::move(text_);  // an unterminated document keeps what it had
+        // An unterminated document keeps what it had.
     }
 
-private:
-    struct Group {
-        std::uint16_t uc = 1;  // fallback characters after \uN
-        bool skip = false;     // inside a destination whose text is not kept
-    };
-
-    // One character of text, unless a \uN fallback is being skipped.
+    // One byte of text in the run's code page, unless a \uN fallback is being skipped.
     void emit(char c) {
         if (pendingSkip_ > 0) {
             --pendingSkip_;
             return;
         }
-        if (!cur_.skip) text_ += c;
+        if (cur_.skip) return;
+        if (page_ == nullptr) {
+            text_ += c;
+        } else {
+            decode(static_cast<unsigned char>(c));
+        }
+    }
+
+    // Kept out of line, so that the loop over Windows-1251 text stays as small as it was.
+    [[gnu::noinline]] void decode(unsigned char b) {
+        if (lead_ != 0) {
+            const char c = page_->pair(lead_, b);
+            lead_ = 0;
+            if (c != '\0') {
+                text_ += c;
+                return;
+            }
+            text_ += '?';  // the lead byte had no valid trail: this byte starts afresh
+        }
+        if (page_->lead(b)) {
+            lead_ = b;
+        } else {
+            text_ += page_->single(b);
+        }
+    }
+
+    // A lead byte whose trail never came reads as one unknown character.
+    void flushLead() {
+        if (lead_ == 0) return;
+        lead_ = 0;
+        text_ += '?';
+    }
+
+    // Takes up the code page of the current font, which the font table, \deffN or the
+    // document's code page may have changed.
+    void usePage() {
+        const auto it = fonts_.find(cur_.font == kDefaultFont ? defaultFont_ : cur_.font);
+        const CodePage* page = it == fonts_.end() ? document_ : it->second;
+        if (page == page_) return;
+        flushLead();
+        page_ = page;
+    }
+
+    void setDocumentPage(std::optional<const CodePage*> page) {
+        if (!page) return;
+        document_ = *page;
+        usePage();
+    }
+
+    void defineFont(std::optional<const CodePage*> page) {
+        if (page) fonts_[definedFont_] = *page;
     }
 
     // Control words and symbols count as one fallback character each.
@@ -172,8 +266,11 @@ private:
         }
     }
 
+    // Text the markup stands for, which has no code page.
     void emitText(char c) {
-        if (!cur_.skip) text_ += c;
+        if (cur_.skip) return;
+        flushLead();
+        text_ += c;
     }
 
     void controlWord(std::string_view word, bool hasParam, std::int64_t param) {
@@ -186,6 +283,20 @@ private:
         if (word == "uc") {
             cur_.uc = static_cast<std::uint16_t>(std::clamp<std::int64_t>(hasParam ? param : 1, 0, 0xFFFF));
             return;
+        }
+        if (word == "fonttbl") {
+            cur_.skip = true;
+            cur_.fontTable = true;
+            return;
+        }
+        if (cur_.fontTable) {
+            if (word == "f") {
+                definedFont_ = param;
+            } else if (word == "fcharset") {
+                defineFont(charsetCodePage(param));
+            } else if (word == "cpg") {
+                defineFont(CodePage::find(param));
+            }
         }
         if (isSkippedDestination(word)) {
             cur_.skip = true;
@@ -217,6 +328,25 @@ private:
             emitText('\x95');
         } else if (word == "emspace" || word == "enspace" || word == "qmspace") {
             emitText(' ');
+        } else if (word == "f" && !cur_.fontTable) {
+            cur_.font = param;
+            usePage();
+        } else if (word == "plain") {
+            cur_.font = kDefaultFont;
+            usePage();
+        } else if (word == "deff") {
+            defaultFont_ = param;
+            usePage();
+        } else if (word == "ansicpg") {
+            setDocumentPage(CodePage::find(param));
+        } else if (word == "ansi") {
+            setDocumentPage(CodePage::find(1252));
+        } else if (word == "mac") {
+            setDocumentPage(CodePage::find(10000));
+        } else if (word == "pc") {
+            setDocumentPage(CodePage::find(437));
+        } else if (word == "pca") {
+            setDocumentPage(CodePage::find(850));
         }
     }
 
@@ -245,6 +375,14 @@ private:
     Group cur_;
     std::uint32_t pendingSkip_ = 0;
     bool highSurrogate_ = false;
+    // Code pages, nullptr standing for Windows-1251: the run's, the document's, and
+    // those of the fonts with a known character set.
+    const CodePage* page_ = nullptr;
+    const CodePage* document_ = nullptr;
+    std::unordered_map<std::int64_t, const CodePage*> fonts_;
+    std::int64_t defaultFont_ = 0;
+    std::int64_t definedFont_ = 0;  // the font table's entry being read
+    unsigned char lead_ = 0;        // a lead byte waiting for its trail, or 0
 };
 
 }  // namespace
@@ -346,7 +484,9 @@ std::string writeRtf(const LineList& lines) {
     // A reader drops the document's last paragraph mark, as the Rich Edit control
     // does; a list that ends in an empty line gets one more mark so that it keeps
     // that line. Other lists get none, so that LibreOffice, which ends a paragraph at
-    // every mark, reads the same lines.
+    // every mark, reads the same lines. It reads one empty line more for a list that
+    // ends in an empty line, and one empty line for an empty list, as its documents
+    // always hold a paragraph.
     if (!lines.empty() && lines.back().empty()) put(kParagraph);
     put(kEnd);
     flush();

@@ -10,14 +10,17 @@
 
 namespace cpuchat {
 
-/// True when the bytes begin an RTF document (an opening brace and the word rtf).
+/// True when the bytes begin an RTF document: an opening brace and the word rtf, or
+/// urtf, which a Rich Edit control reads as RTF too.
 bool isRtf(std::string_view bytes) noexcept;
 
 /// Splits plain text at CR LF, LF or CR; a final line break makes no extra line.
 LineList readPlainText(std::string_view bytes);
 
 /// Keeps the text of an RTF document: one line per paragraph, the last paragraph
-/// mark dropped as a Rich Edit control drops it. Never fails: whatever it cannot
+/// mark dropped as a Rich Edit control drops it, each run of text read in its font's
+/// or the document's code page (Windows-1251 when neither says) and given in
+/// Windows-1251, "?" for what that cannot hold. Never fails: whatever it cannot
 /// understand it skips.
 LineList readRtf(std::string_view bytes);
 
@@ -28,8 +31,9 @@ LineList readLines(std::string_view bytes);
 std::string writePlainText(const LineList& lines);
 
 /// An RTF document of the kind a Rich Edit control streams out; readRtf() gives back
-/// exactly the same lines for any lines without CR or LF, and so does LibreOffice
-/// unless the last line is empty.
+/// exactly the same lines for any lines without CR or LF. LibreOffice reads the same
+/// lines too, except for one more empty line when the last line is empty, and one
+/// empty line for an empty list.
 std::string writeRtf(const LineList& lines);
 
 }  // namespace cpuchat

@@ -1,6 +1,13 @@
 #include "Text.h"
 
+#include <iconv.h>
+
+#include <algorithm>
 #include <array>
+#include <cerrno>
+#include <map>
+#include <mutex>
+#include <utility>
 
 namespace cpuchat {
 
@@ -45,7 +52,124 @@ void appendUtf8(std::string& out, char32_t cp) {
     }
 }
 
+// The code pages a document or a font may name, by Windows number, with their
+// names in iconv. Windows-1251 is not among them: its bytes are the program's own.
+constexpr std::pair<std::int64_t, const char*> kCodePages[] = {
+    {437, "CP437"},         {737, "CP737"},        {775, "CP775"},          {850, "CP850"},
+    {852, "CP852"},         {855, "CP855"},        {857, "CP857"},          {860, "CP860"},
+    {861, "CP861"},         {862, "CP862"},        {863, "CP863"},          {864, "CP864"},
+    {865, "CP865"},         {866, "CP866"},        {869, "CP869"},          {874, "CP874"},
+    {932, "CP932"},         {936, "CP936"},        {949, "CP949"},          {950, "CP950"},
+    {1250, "CP1250"},       {1252, "CP1252"},      {1253, "CP1253"},        {1254, "CP1254"},
+    {1255, "CP1255"},       {1256, "CP1256"},      {1257, "CP1257"},        {1258, "CP1258"},
+    {1361, "CP1361"},       {10000, "MACINTOSH"},  {10007, "MAC-CYRILLIC"}, {20866, "KOI8-R"},
+    {21866, "KOI8-U"},      {28591, "ISO-8859-1"}, {28592, "ISO-8859-2"},   {28595, "ISO-8859-5"},
+    {28605, "ISO-8859-15"},
+};
+
+// One iconv conversion descriptor, closed when done.
+class Converter {
+public:
+    explicit Converter(const char* from) : cd_(iconv_open("WCHAR_T", from)) {}
+    ~Converter() {
+        if (ok()) iconv_close(cd_);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+    bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+    enum class Result { Character, Incomplete, Invalid };
+
+    // Converts exactly `bytes`, one or two of them, into one character.
+    Result convert(std::string_view bytes, char32_t& cp) {
+        char in[2];
+        std::copy(bytes.begin(), bytes.end(), in);
+        wchar_t out[4];
+        char* inAt = in;
+        std::size_t inLeft = bytes.size();
+        char* outAt = reinterpret_cast<char*>(out);
+        std::size_t outLeft = sizeof out;
+        const std::size_t r = iconv(cd_, &inAt, &inLeft, &outAt, &outLeft);
+        const int error = errno;
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+        const std::size_t produced = (sizeof out - outLeft) / sizeof(wchar_t);
+        if (r != static_cast<std::size_t>(-1) && inLeft == 0 && produced == 1) {
+            cp = static_cast<char32_t>(out[0]);
+            return Result::Character;
+        }
+        return r == static_cast<std::size_t>(-1) && error == EINVAL ? Result::Incomplete : Result::Invalid;
+    }
+
+private:
+    iconv_t cd_;
+};
+
+char toWindows1251(char32_t cp) {
+    const int byte = fromUnicode(cp);
+    return byte < 0 ? '?' : static_cast<char>(byte);
+}
+
 }  // namespace
+
+std::optional<CodePage> CodePage::fromIconv(const char* name) {
+    Converter converter(name);
+    if (!converter.ok()) return std::nullopt;
+    CodePage page;
+    for (int b = 0; b < 256; ++b) {
+        const char byte = static_cast<char>(b);
+        char32_t cp = 0;
+        switch (converter.convert(std::string_view(&byte, 1), cp)) {
+            case Converter::Result::Character:
+                page.single_[b] = toWindows1251(cp);
+                break;
+            case Converter::Result::Incomplete:
+                page.single_[b] = '?';  // a lead byte with no trail after it
+                page.lead_.set(b);
+                break;
+            case Converter::Result::Invalid:
+                page.single_[b] = '?';
+                break;
+        }
+    }
+    if (page.lead_.none()) return page;
+    page.pairs_.assign(256 * 256, '\0');
+    for (int lead = 0; lead < 256; ++lead) {
+        if (!page.lead_[lead]) continue;
+        for (int trail = 0; trail < 256; ++trail) {
+            const char bytes[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+            char32_t cp = 0;
+            if (converter.convert(std::string_view(bytes, 2), cp) == Converter::Result::Character) {
+                // NUL marks a pair that is no character: no code page spells NUL so.
+                page.pairs_[lead * 256u + trail] = cp == 0 ? '?' : toWindows1251(cp);
+            }
+        }
+    }
+    return page;
+}
+
+std::optional<const CodePage*> CodePage::find(std::int64_t number) {
+    if (number == 1251) return nullptr;
+    const auto* known = std::find_if(std::begin(kCodePages), std::end(kCodePages),
+                                     [number](const auto& entry) { return entry.first == number; });
+    if (known == std::end(kCodePages)) return std::nullopt;
+    // Built on first use and never freed: readers keep pointers to the tables.
+    static std::mutex mutex;
+    static std::map<std::int64_t, std::optional<CodePage>> built;
+    const std::lock_guard lock(mutex);
+    auto it = built.find(number);
+    if (it == built.end()) it = built.emplace(number, fromIconv(known->second)).first;
+    if (!it->second) return std::nullopt;  // the system has no converter for it
+    return &*it->second;
+}
+
+const CodePage& CodePage::symbol() {
+    static const CodePage page = [] {
+        CodePage p;
+        for (int b = 0; b < 256; ++b) p.single_[b] = b <= ' ' ? static_cast<char>(b) : '?';
+        return p;
+    }();
+    return page;
+}
 
 std::string toUpper(std::string_view text) {
     std::string out(text);

@@ -3,10 +3,14 @@
 // The windows and the console speak UTF-8 (or QString); they convert at their edge
 // with toUtf8()/fromUtf8(), never inside the engine.
 
+#include <array>
+#include <bitset>
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace cpuchat {
 
@@ -28,6 +32,37 @@ char32_t toUnicode(unsigned char byte) noexcept;
 
 /// Windows-1251 byte for a code point, or -1 when the code page cannot hold it.
 int fromUnicode(char32_t cp) noexcept;
+
+/// How the bytes of another code page read as Windows-1251 text: "?" for a character
+/// that Windows-1251 cannot hold. Tables are built once per code page from the
+/// system's converter (iconv) and kept for the life of the program, so reading
+/// costs a table look-up per byte.
+class CodePage {
+public:
+    /// The Windows code page `number` (1252, 437, 10000, 932...). nullptr stands for
+    /// Windows-1251 itself, whose bytes are the program's own text; nullopt for a code
+    /// page the program does not know or the system cannot convert.
+    static std::optional<const CodePage*> find(std::int64_t number);
+
+    /// The symbol character set: its bytes are pictures, not letters, and read as "?"
+    /// (control bytes and the blank excepted).
+    static const CodePage& symbol();
+
+    /// The character of byte `b` standing alone.
+    char single(unsigned char b) const noexcept { return single_[b]; }
+    /// Whether byte `b` opens a two-byte character (double-byte code pages only).
+    bool lead(unsigned char b) const noexcept { return lead_[b]; }
+    /// The character of a lead and a trail byte, or NUL when the two bytes are no
+    /// character of the code page.
+    char pair(unsigned char lead, unsigned char trail) const noexcept { return pairs_[lead * 256u + trail]; }
+
+private:
+    std::array<char, 256> single_{};
+    std::bitset<256> lead_;
+    std::vector<char> pairs_;  // lead * 256 + trail; empty for single-byte code pages
+
+    static std::optional<CodePage> fromIconv(const char* name);
+};
 
 /// Windows-1251 text to UTF-8.
 std::string toUtf8(std::string_view cp1251);

@@ -9,6 +9,7 @@ namespace cpuchat {
 namespace {
 
 using test::w;
+using namespace std::string_literals;
 
 std::vector<std::string> lines(std::initializer_list<const char*> utf8) {
     std::vector<std::string> out;
@@ -84,6 +85,85 @@ TEST(Rtf, ReadsTheTextOfDocumentsFromSeveralWriters) {
     for (const Row& row : rows) {
         ASSERT_TRUE(isRtf(row.rtf)) << row.name;
         EXPECT_EQ(readRtf(row.rtf).toVector(), row.expected) << row.name;
+    }
+}
+
+TEST(Rtf, ReadsEachRunInItsCodePage) {
+    const std::string japanese =
+        "{\\rtf1\\ansi\\ansicpg932{\\fonttbl{\\f0\\fnil\\fcharset128 MS Mincho;}}\\f0 ";
+    struct Row {
+        const char* name;
+        std::string rtf;
+        std::vector<std::string> expected;
+    } rows[] = {
+        // Files of the program and of its users read as they always did.
+        {"nothing declared is windows-1251",
+         "{\\rtf1 \\'cf\\'f0\\'e8 \xE2\\'98\x98}",
+         {w("При в") + "\x98\x98"}},
+        {"windows-1251 document and font",
+         "{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl{\\f0\\fnil\\fcharset204 MS Sans Serif;}}\\f0 "
+         "\\'cf\\'e8}",
+         lines({"Пи"})},
+        {"a windows-1251 font in a windows-1252 document",
+         "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset204 Arial;}}\\'cf\xE8}",
+         lines({"Пи"})},
+        {"default character set follows the document",
+         "{\\rtf1\\ansicpg1251{\\fonttbl{\\f0\\fcharset1 X;}}\\'e9}", lines({"й"})},
+        {"unknown code page counts as not declared", "{\\rtf1\\ansicpg99999 \\'cf}", lines({"П"})},
+        {"unknown character set follows the document",
+         "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0\\fcharset99 X;}}\\'e9}", lines({"?"})},
+        // Other code pages, as LibreOffice reads them.
+        {"windows-1252", "{\\rtf1\\ansi\\ansicpg1252 caf\\'e9\\par}", lines({"caf?"})},
+        {"one half in windows-1252", "{\\rtf1\\ansi\\ansicpg1252 1 \\'bd pt\\par}", lines({"1 ? pt"})},
+        {"raw byte in windows-1252", "{\\rtf1\\ansi\\ansicpg1252 najbli\x9eu}", lines({"najbli?u"})},
+        {"ansi alone", "{\\rtf1\\ansi \\'e9\\'a7}", lines({"?§"})},
+        {"mac roman", "{\\rtf1\\mac caf\\'8e\\par}", lines({"caf?"})},
+        {"pc", "{\\rtf1\\pc \\'f1\\'f2\\'f3\\par}", lines({"±??"})},
+        {"pca", "{\\rtf1\\pca \\'cf\\'f1}", lines({"¤±"})},
+        {"cyrillic in dos, koi8-r and mac code pages",
+         "{\\rtf1{\\ansicpg866 \\'8f\\'e0}{\\ansicpg20866 \\'f0\\'d2}{\\ansicpg10007 \\'8f\\'f0}}",
+         lines({"ПрПрПр"})},
+        {"latin font in a windows-1251 document",
+         "{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}caf\\'e9}",
+         lines({"caf?"})},
+        {"symbol font",
+         "{\\rtf1{\\fonttbl{\\f0\\fcharset204 A;}{\\f1\\fcharset2 Symbol;}}\\f0 a{\\f1 \\'c5 b}\\'c5}",
+         lines({"a? ?Е"})},
+        {"fonts by character set",
+         "{\\rtf1\\ansicpg1252{\\fonttbl{\\f1\\fcharset161 G;}{\\f2\\fcharset238 E;}{\\f3\\fcharset255 "
+         "O;}{\\f4\\fcharset0\\cpg1251 C;}}"
+         "\\f1\\'b1\\'e1\\f2\\'a7\\'9e\\f3\\'8f\\f4\\'cf}",
+         lines({"±?§?ПП"})},
+        {"default font and plain",
+         "{\\rtf1\\deff1{\\fonttbl{\\f0\\fcharset204 A;}{\\f1\\fcharset0 "
+         "B;}}\\'e9{\\f0\\'e9}\\f0\\'e9\\plain\\'e9}",
+         lines({"?йй?"})},
+        {"double-byte character", japanese + "\\'82\\'a0\\par}", lines({"?"})},
+        {"cyrillic in shift-jis, raw", japanese + "\x84M\x84p\x84\x82}", lines({"Мар"})},
+        {"lead escaped, trail raw", japanese + "\\'84M\\'84\\'70}", lines({"Ма"})},
+        {"lead byte without a trail", japanese + "a\\'84\\par b\\'84}", lines({"a?", "b?"})},
+        {"unicode is unicode in any font", japanese + "\\u1044\\'3f}", lines({"Д"})},
+    };
+    for (const Row& row : rows) EXPECT_EQ(readRtf(row.rtf).toVector(), row.expected) << row.name;
+}
+
+TEST(Rtf, ReadsWhatARichEditControlReads) {
+    struct Row {
+        const char* name;
+        std::string rtf;
+        std::vector<std::string> expected;
+    } rows[] = {
+        {"urtf", "{\\urtf sometext}", {"sometext"}},
+        {"urtf with paragraphs", "{\\urtf1 a\\par b}", {"a", "b"}},
+        {"NUL in the text is a blank", "{\\rtf1\\ansi{Th\0is\0 is a test}}"s, {"Th is  is a test"}},
+        {"NUL after the document is ignored", "{\\rtf1 a}\0\0"s, {"a"}},
+        {"direction and joiner marks are dropped",
+         "{\\rtf1 a\\ltrmark b\\rtlmark c\\zwj d\\zwnj e}",
+         {"abcde"}},
+    };
+    for (const Row& row : rows) {
+        ASSERT_TRUE(isRtf(row.rtf)) << row.name;
+        EXPECT_EQ(readLines(row.rtf).toVector(), row.expected) << row.name;
     }
 }
 
