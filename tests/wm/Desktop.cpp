@@ -3,15 +3,13 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <stdexcept>
 #include <vector>
-
-extern char** environ;
 
 namespace cpuchat::test {
 
@@ -21,20 +19,40 @@ constexpr int kServerStartMs = 20000;
 constexpr int kDisplayFd = 3;
 
 // Starts `argv` with its output and errors on /dev/null; `displayFd`, when given,
-// becomes descriptor 3 of the child.
+// becomes descriptor 3 of the child. The child ends with this process, also when a
+// test crashes and no destructor runs.
 pid_t spawn(std::vector<std::string> argv, int displayFd = -1) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    if (displayFd >= 0) posix_spawn_file_actions_adddup2(&actions, displayFd, kDisplayFd);
     std::vector<char*> args;
     for (std::string& arg : argv) args.push_back(arg.data());
     args.push_back(nullptr);
-    pid_t pid = -1;
-    const int error = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) throw std::runtime_error("cannot start " + argv[0] + " (is it installed?)");
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) throw std::runtime_error("cannot make a pipe");
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent) _exit(127);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDOUT_FILENO);
+        dup2(null, STDERR_FILENO);
+        if (displayFd == kDisplayFd) {
+            fcntl(kDisplayFd, F_SETFD, 0);  // kept open across the exec
+        } else if (displayFd >= 0) {
+            dup2(displayFd, kDisplayFd);
+        }
+        execvp(args[0], args.data());
+        const char failed = 1;  // the exec failed: tell the parent through the pipe
+        (void)!write(ends[1], &failed, 1);
+        _exit(127);
+    }
+    close(ends[1]);
+    char failed = 0;
+    const bool started = pid > 0 && read(ends[0], &failed, 1) == 0;  // closed by the exec
+    close(ends[0]);
+    if (!started) {
+        if (pid > 0) waitpid(pid, nullptr, 0);
+        throw std::runtime_error("cannot start " + argv[0] + " (is it installed?)");
+    }
     return pid;
 }
 
