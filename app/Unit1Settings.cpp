@@ -275,10 +275,15 @@ void TForm1::N40Click() {
         // Read while still maximised: the place the window had before full screen.
         const QPoint normalPlace = normalGeometry().topLeft();
         const QSize fixed(kClientWidth, menuBar()->sizeHint().height() + kClientHeight);
+        // The window manager learns the fixed size while the window is still maximised:
+        // openbox then frames the restored window as a fixed one, without the resize
+        // handle of a resizable window.
+        windowHandle()->setMinimumSize(fixed);
+        windowHandle()->setMaximumSize(fixed);
         setWindowState(windowState() & ~Qt::WindowMaximized);
         m_client->setFixedSize(kClientWidth, kClientHeight);
-        // Placed first: the fixed size alone would be asked for at the maximised
-        // window's corner.
+        // Placed before the widget takes its fixed size, which alone would be asked
+        // for at the maximised window's corner.
         setGeometry(QRect(normalPlace, fixed));
         setFixedSize(fixed);
         applyLayout(normalLayout());
