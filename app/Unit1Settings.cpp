@@ -4,8 +4,8 @@
 // About window.
 
 #include <QAbstractNativeEventFilter>
-#include <QCoreApplication>
 #include <QAction>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFrame>
 #include <QLineEdit>
@@ -73,7 +73,8 @@ public:
 #ifdef CPU_CHAT_X11
         const auto* event = static_cast<const xcb_generic_event_t*>(message);
         if (type == "xcb_generic_event_t" && (event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY &&
-            reinterpret_cast<const xcb_property_notify_event_t*>(event)->window == m_window->internalWinId()) {
+            reinterpret_cast<const xcb_property_notify_event_t*>(event)->window ==
+                m_window->internalWinId()) {
             QTimer::singleShot(0, m_window, m_changed);
         }
 #else

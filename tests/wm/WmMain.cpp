@@ -1,5 +1,7 @@
 // Entry of the window-manager tests: a private desktop (Xvfb with openbox), one
 // QApplication on it over the X11 platform, and every test run there.
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QTest>
 #include <QWidget>
@@ -7,8 +9,6 @@
 #include <cstdio>
 #include <optional>
 #include <stdexcept>
-
-#include <gtest/gtest.h>
 
 #include "Desktop.h"
 

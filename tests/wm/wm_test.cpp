@@ -3,6 +3,8 @@
 // looks on screen, full screen and back, and the shake at start-up. Every wait is for
 // a condition, bounded by kSettleMs.
 
+#include <xcb/xcb.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QFrame>
@@ -19,8 +21,6 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QWindow>
-#include <xcb/xcb.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
@@ -69,7 +69,8 @@ void closeByWindowManager(QWidget& window) {
 /// Runs the event loop as the program entry does, the main window's closing quitting
 /// it, with `action` as its first event: true when the loop ends (the program would end).
 bool programEnds(TForm1& form, const std::function<void()>& action) {
-    const QMetaObject::Connection quit = QObject::connect(&form, &TForm1::closed, qApp, &QCoreApplication::quit);
+    const QMetaObject::Connection quit =
+        QObject::connect(&form, &TForm1::closed, qApp, &QCoreApplication::quit);
     QTimer::singleShot(0, &form, action);
     QTimer giveUp;
     giveUp.setSingleShot(true);
@@ -82,8 +83,9 @@ bool programEnds(TForm1& form, const std::function<void()>& action) {
 
 /// The darkest grey on screen within `area` (global coordinates).
 int darkest(const QRect& area) {
-    const QImage image = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(),
-                                                                       area.height()).toImage();
+    const QImage image = QGuiApplication::primaryScreen()
+                             ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                             .toImage();
     int dark = 255;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) dark = std::min(dark, qGray(image.pixel(x, y)));
@@ -151,7 +153,8 @@ TEST_F(WindowManagerTest, TheCloseBoxEndsTheProgramWhicheverWindowIsOpen) {
         QSignalSpy closed(window.get(), &TForm1::closed);
         EXPECT_TRUE(programEnds(*window, [&] { closeByWindowManager(*window); }));
         EXPECT_EQ(closed.count(), 1);
-        for (const QWidget* top : QApplication::topLevelWidgets()) EXPECT_FALSE(top->isVisible()) << top->objectName().toStdString();
+        for (const QWidget* top : QApplication::topLevelWidgets())
+            EXPECT_FALSE(top->isVisible()) << top->objectName().toStdString();
         EXPECT_EQ(dir.read("Base/Log.Lormak"), log);
     }
 }
@@ -191,7 +194,8 @@ TEST_F(WindowManagerTest, TheDisabledMainWindowStaysReadable) {
     // Dark text on silver; the style's own disabled grey is all but silver.
     std::vector<QRect> texts = {onScreen(input)};
     for (int panel = 0; panel < status->panelCount(); ++panel) {
-        texts.emplace_back(status->mapToGlobal(status->panelRect(panel).topLeft()), status->panelRect(panel).size());
+        texts.emplace_back(status->mapToGlobal(status->panelRect(panel).topLeft()),
+                           status->panelRect(panel).size());
     }
     for (const QRect& text : texts) {
         EXPECT_TRUE(waitFor([&] { return darkest(text) < 100; })) << darkest(text);
@@ -208,7 +212,9 @@ TEST_F(WindowManagerTest, FullScreenFillsTheDesktopAndNormalReturnsWhereTheWindo
     const MainLayout full = fullScreenLayout(desktop.width(), desktop.height());
     const auto* upper = window->findChild<QFrame*>("TabControl1");
     const auto* input = window->findChild<QLineEdit*>("Edit1");
-    auto size = [](const QWidget* w) { return std::to_string(w->width()) + "x" + std::to_string(w->height()); };
+    auto size = [](const QWidget* w) {
+        return std::to_string(w->width()) + "x" + std::to_string(w->height());
+    };
     // The window manager's last word on the frame comes at its own pace: a few rounds.
     for (int round = 0; round < 5; ++round) {
         SCOPED_TRACE(round);
