@@ -72,8 +72,19 @@ void StandardAppearanceDialogs::prepareFontDialog(QFontDialog& dialog, const Fon
     font.setStrikeOut(false);
     dialog.setCurrentFont(font);
 
+    QGroupBox* effects = nullptr;  // underline, strike-out
+    QGroupBox* sample = nullptr;
     for (QGroupBox* group : dialog.findChildren<QGroupBox*>()) {
-        if (!group->findChildren<QCheckBox*>().isEmpty()) group->hide();  // underline, strike-out
+        if (!group->findChildren<QCheckBox*>().isEmpty()) {
+            effects = group;
+        } else if (!group->findChildren<QLineEdit*>().isEmpty()) {
+            sample = group;
+        }
+    }
+    if (effects) {
+        // The sample beside the effects took its height from them.
+        if (sample) sample->setMinimumHeight(effects->sizeHint().height());
+        effects->hide();
     }
     for (QComboBox* filter : dialog.findChildren<QComboBox*>())
         hideWithLabel(dialog, filter);  // writing system

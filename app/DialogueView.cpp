@@ -1,9 +1,10 @@
 #include "DialogueView.h"
 
-#include <QEvent>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
+
+#include "KeepColours.h"
 
 namespace cpuchat {
 
@@ -20,25 +21,9 @@ DialogueView::DialogueView(QWidget* parent) : QTextEdit(parent) {
     pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
                  pal.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(pal);
-    keepColoursWhenDisabled();
-}
-
-void DialogueView::changeEvent(QEvent* event) {
-    QTextEdit::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange) keepColoursWhenDisabled();
-}
-
-void DialogueView::keepColoursWhenDisabled() {
-    QPalette pal = palette();
-    bool changed = false;
-    for (int role = 0; role < QPalette::NColorRoles; ++role) {
-        const auto r = static_cast<QPalette::ColorRole>(role);
-        if (pal.brush(QPalette::Disabled, r) == pal.brush(QPalette::Active, r)) continue;
-        pal.setBrush(QPalette::Disabled, r, pal.brush(QPalette::Active, r));
-        changed = true;
-    }
-    // setPalette sends another PaletteChange, which then finds nothing to do.
-    if (changed) setPalette(pal);
+    // The input guard disables the view for the rest of the run; its lines and
+    // background must not turn grey for that.
+    keepColoursWhenDisabled(this);
 }
 
 QTextCharFormat DialogueView::charFormat(const TextAttributes& attributes) {

@@ -30,14 +30,7 @@ public:
 
     static QTextCharFormat charFormat(const TextAttributes& attributes);
 
-protected:
-    void changeEvent(QEvent* event) override;
-
 private:
-    // The input guard disables the view for the rest of the run; its lines and
-    // background must not turn grey for that.
-    void keepColoursWhenDisabled();
-
     int m_lines = 0;
 };
 

@@ -13,11 +13,15 @@
 #include <QStyleOptionMenuItem>
 #include <QToolButton>
 
-#include "InputLine.h"
 #include "DialogueView.h"
+#include "InputLine.h"
+#include "KeepColours.h"
 #include "Messages.h"
 #include "PanelStatusBar.h"
 #include "Sound.h"
+#include "Unit2.h"
+#include "Unit3.h"
+#include "Unit4.h"
 
 namespace cpuchat {
 
@@ -143,6 +147,8 @@ void TForm1::createControls() {
     m_edit1->setGeometry(3, 5, 422, 21);
     m_edit1->setMaxLength(255);
     m_edit1->setPalette(silverBackground(m_edit1->palette(), QPalette::Base));
+    // What the virtual keyboard composes must stay readable behind it.
+    keepColoursWhenDisabled(m_edit1);
     m_edit1->setToolTip(QStringLiteral("Поле для ввода фразы пользователя"));
     applyInputFont();
     m_edit1->installEventFilter(this);
@@ -278,6 +284,7 @@ void TForm1::createStatusBar() {
     m_statusBar1->setCursor(Qt::WhatsThisCursor);
     m_statusBar1->setToolTip(QStringLiteral("Индикатор"));
     m_statusBar1->setPanelText(2, QStringLiteral("Режим Cpu\\User"));
+    keepColoursWhenDisabled(m_statusBar1);  // readable behind a secondary window
 }
 
 void TForm1::setupTimer(QTimer& timer, const char* name, int interval) {
@@ -438,6 +445,11 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 
 void TForm1::closeEvent(QCloseEvent* event) {
     // The close box ends the program at once; only "Выход" writes the session log.
+    // The secondary windows refuse to close by themselves and would keep the program
+    // running: they go with this window, also when it is closed while disabled.
+    for (QWidget* secondary : std::initializer_list<QWidget*>{m_form2, m_form3, m_form4}) {
+        if (secondary) secondary->hide();
+    }
     event->accept();
     emit closed();
 }

@@ -25,6 +25,7 @@
 // the guard (Timer5) keeps the knowledge-base markers out, and the virtual keyboard
 // (TForm4, N22Click) types into it.
 
+#include <QAbstractNativeEventFilter>
 #include <QMainWindow>
 #include <QTimer>
 #include <functional>
@@ -118,6 +119,8 @@ protected:
     /// Every move of the animations goes through here: the frame's top-left corner
     /// in screen coordinates. A test records the moves by overriding it.
     virtual void moveWindowTo(const QPoint& frameTopLeft);
+    /// The window's frame in screen coordinates, as the window system knows it now.
+    QRect frame() const;
 
 private slots:
     void FormCreate();
@@ -276,6 +279,9 @@ private:
     TForm3* m_form3 = nullptr;
     std::shared_ptr<AppearanceDialogs> m_dialogs;
     std::function<QSize()> m_outerSize;
+    // While in full screen the layout follows the frame also when only the window
+    // manager's note of the frame's size changes.
+    std::unique_ptr<QAbstractNativeEventFilter> m_frameWatch;
     QAction* m_n40 = nullptr;
     bool m_fullScreen = false;
 };

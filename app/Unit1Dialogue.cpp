@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 
 #include "DialogueView.h"
@@ -33,15 +34,20 @@ TForm4* TForm1::createVirtualKeyboard() {
     return m_form4;
 }
 
+QRect TForm1::frame() const {
+    // The widget's own copy of the frame's size is renewed only when the window moves
+    // or is resized; an X11 window manager may tell a new frame after that.
+    return geometry().marginsAdded(windowHandle() ? windowHandle()->frameMargins() : QMargins());
+}
+
 void TForm1::moveWindowTo(const QPoint& frameTopLeft) {
-    // A top-level window's position is that of its frame.
-    move(frameTopLeft);
+    setGeometry(QRect(frameTopLeft + geometry().topLeft() - frame().topLeft(), size()));
 }
 
 void TForm1::centreOnDesktop() {
     const QScreen* desktop = screen();
     if (!desktop) return;
-    QRect frame = frameGeometry();
+    QRect frame = this->frame();
     frame.moveCenter(desktop->availableGeometry().center());
     moveWindowTo(frame.topLeft());
 }
@@ -140,6 +146,9 @@ void TForm1::Timer6Timer() {
 // ---- Animations --------------------------------------------------------------------
 
 void TForm1::Timer7Timer() {
+    // Until the window manager has framed and shown the window, its frame's size is
+    // unknown and a jump would place the frame off by it: the shake waits for that.
+    if (isVisible() && !windowHandle()->isExposed()) return;
     // The whole shake happens in this tick; nothing else runs until it is over.
     playSound(4);
     m_edit1->setReadOnly(true);
@@ -150,7 +159,7 @@ void TForm1::Timer7Timer() {
     for (int i = 0; i < jumps; ++i) {
         const int left = random.uniform(95, 105);
         const int top = random.uniform(95, 105);
-        moveWindowTo(QPoint(pos().x(), top));
+        moveWindowTo(QPoint(frame().x(), top));
         moveWindowTo(QPoint(left, top));
     }
     centreOnDesktop();
@@ -173,7 +182,7 @@ void TForm1::Timer4Timer() {
         }
         return;
     }
-    moveWindowTo(pos() - QPoint(3, 2));
+    moveWindowTo(frame().topLeft() - QPoint(3, 2));
     // The smallest window the platform draws is one pixel of client area.
     const QSize smaller = (size() - QSize(10, 8)).expandedTo(QSize(1, 1));
     setFixedSize(smaller);

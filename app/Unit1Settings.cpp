@@ -3,12 +3,16 @@
 // layout, the knowledge statistics of "&Подробнее о базе:", the editor window and the
 // About window.
 
+#include <QAbstractNativeEventFilter>
 #include <QAction>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFrame>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 
 #include "AppearanceDialogs.h"
 #include "DialogueView.h"
@@ -19,6 +23,11 @@
 #include "Unit1.h"
 #include "Unit2.h"
 #include "Unit3.h"
+
+#if __has_include(<xcb/xcb.h>)
+#include <xcb/xcb.h>
+#define CPU_CHAT_X11 1
+#endif
 
 namespace cpuchat {
 
@@ -48,6 +57,37 @@ void setFontStyle(QFont& font, bool bold, bool italic, bool underline, bool stri
     font.setUnderline(underline);
     font.setStrikeOut(strikeOut);
 }
+
+// An X11 window manager tells the size of a window's frame in a property of the window,
+// at times only after the configure that maximised it, and the window gets no event for
+// it. Any property change of the window calls `changed`, queued: Qt has taken note of
+// the new value by then.
+class WindowPropertyWatch : public QAbstractNativeEventFilter {
+public:
+    WindowPropertyWatch(QWidget* window, std::function<void()> changed)
+        : m_window(window), m_changed(std::move(changed)) {
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+#ifdef CPU_CHAT_X11
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if (type == "xcb_generic_event_t" && (event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY &&
+            reinterpret_cast<const xcb_property_notify_event_t*>(event)->window ==
+                m_window->internalWinId()) {
+            QTimer::singleShot(0, m_window, m_changed);
+        }
+#else
+        Q_UNUSED(type);
+        Q_UNUSED(message);
+#endif
+        return false;
+    }
+
+private:
+    QWidget* m_window;
+    std::function<void()> m_changed;
+};
 
 }  // namespace
 
@@ -84,6 +124,9 @@ void TForm1::connectSettingsItems() {
         {"N12", &TForm1::N12Click},
     };
     m_n40 = menuItem("N40");
+    m_frameWatch = std::make_unique<WindowPropertyWatch>(this, [this] {
+        if (m_fullScreen) applyFullScreenLayout();
+    });
     // As with the other check marks, only the handler sets it.
     m_n40->setCheckable(true);
     connect(m_n40, &QAction::triggered, m_n40, [this](bool checked) { m_n40->setChecked(!checked); });
@@ -230,14 +273,25 @@ void TForm1::N40Click() {
         applyFullScreenLayout();
     } else {
         m_n40->setText(QStringLiteral("Full Screen"));
+        // Read while still maximised: the place the window had before full screen.
+        const QPoint normalPlace = normalGeometry().topLeft();
+        const QSize fixed(kClientWidth, menuBar()->sizeHint().height() + kClientHeight);
+        // The window manager learns the fixed size while the window is still maximised:
+        // openbox then frames the restored window as a fixed one, without the resize
+        // handle of a resizable window.
+        windowHandle()->setMinimumSize(fixed);
+        windowHandle()->setMaximumSize(fixed);
         setWindowState(windowState() & ~Qt::WindowMaximized);
         m_client->setFixedSize(kClientWidth, kClientHeight);
-        setFixedSize(kClientWidth, menuBar()->sizeHint().height() + kClientHeight);
+        // Placed before the widget takes its fixed size, which alone would be asked
+        // for at the maximised window's corner.
+        setGeometry(QRect(normalPlace, fixed));
+        setFixedSize(fixed);
         applyLayout(normalLayout());
     }
 }
 
-QSize TForm1::outerSize() const { return m_outerSize ? m_outerSize() : frameGeometry().size(); }
+QSize TForm1::outerSize() const { return m_outerSize ? m_outerSize() : frame().size(); }
 
 void TForm1::applyFullScreenLayout() {
     const QSize outer = outerSize();

@@ -60,6 +60,9 @@ void TForm2::open() {
     show();
     // Disabling the main window disabled its owned windows too; the editor takes input.
     setEnabled(true);
+    // A window manager need not give the keys to a new tool window by itself.
+    raise();
+    activateWindow();
     m_focusTimer->start();
 }
 

@@ -101,6 +101,9 @@ void TForm4::open() {
     show();
     // Disabling the main window disabled its owned windows too; the keyboard takes input.
     setEnabled(true);
+    // A window manager need not give the keys to a new tool window by itself.
+    raise();
+    activateWindow();
     m_keyPolling->start();
 }
 

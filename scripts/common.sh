@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-multimedia-dev libgl-dev fonts-dejavu-core
   libgtest-dev libbenchmark-dev
+  xvfb openbox  # the desktop of the window-manager tests
   clang libclang-rt-dev
   desktop-file-utils appstream groff-base dpkg-dev
 )

@@ -72,6 +72,9 @@ void TForm3::open() {
     show();
     // Disabling the main window disabled its owned windows too; this one takes input.
     setEnabled(true);
+    // A window manager need not give the keys to a new tool window by itself.
+    raise();
+    activateWindow();
 }
 
 void TForm3::closeEvent(QCloseEvent* event) { event->ignore(); }

@@ -449,6 +449,17 @@ TEST(StandardFontDialog, OffersFaceSizeAndStyleOnlyAndForTheInputSizeEight) {
         EXPECT_EQ(field->text(), "8");
     }
     EXPECT_EQ(sizeFields, 1);
+    // The sample stays readable though the effects beside it are gone.
+    dialog.show();
+    int samples = 0;
+    for (QGroupBox* group : dialog.findChildren<QGroupBox*>()) {
+        for (QLineEdit* sample : group->findChildren<QLineEdit*>()) {
+            ++samples;
+            EXPECT_FALSE(group->isHidden());
+            EXPECT_GE(sample->height(), sample->fontMetrics().height());
+        }
+    }
+    EXPECT_EQ(samples, 1);
     QFont other = dialog.currentFont();
     other.setPointSize(14);
     dialog.setCurrentFont(other);

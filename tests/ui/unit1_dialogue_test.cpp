@@ -384,6 +384,7 @@ TEST_F(DialogueTest, AFailingCpuCpuTickIsReportedOnceUntilTheModeOrThePathChange
 TEST_F(DialogueTest, TheShakeJumpsNearTheScreensTopLeftCornerAndEndsCentred) {
     RecordingForm& f = form();
     f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f)) << "the shake waits for the framed window";
     for (const int jumps : {125, 250, 171}) {
         SCOPED_TRACE(jumps);
         f.moves.clear();

@@ -39,6 +39,7 @@ TEST_F(UiTest, FrameIsAFixedCentredWindowWithOnlyACloseBox) {
     EXPECT_EQ(client->palette().color(QPalette::Window), QColor(192, 192, 192));
     EXPECT_EQ(client->cursor().shape(), Qt::ForbiddenCursor);
     f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));  // the frame as the window system tells it
     const QRect screen = f.screen()->availableGeometry();
     EXPECT_LE(std::abs(f.frameGeometry().center().x() - screen.center().x()), 1);
     EXPECT_LE(std::abs(f.frameGeometry().center().y() - screen.center().y()), 1);
