@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "FileSystem.h"
+#include "BenchSupport.h"
 #include "KnowledgeBaseGenerator.h"
 #include "Storage.h"
 #include "Tools.h"
@@ -64,23 +65,6 @@ LineList makeAuthoredBase(std::size_t lines, Generator& g) {
         }
     }
     return kb;
-}
-
-// Resident set ("VmRSS") or its high-water mark ("VmHWM") in bytes, or -1.
-std::int64_t statusBytes(const char* field) {
-    std::FILE* f = std::fopen("/proc/self/status", "r");
-    if (!f) return -1;
-    char line[256];
-    std::int64_t kib = -1;
-    const std::size_t n = std::strlen(field);
-    while (std::fgets(line, sizeof line, f)) {
-        if (std::strncmp(line, field, n) == 0 && line[n] == ':') {
-            kib = std::strtoll(line + n + 1, nullptr, 10);
-            break;
-        }
-    }
-    std::fclose(f);
-    return kib < 0 ? -1 : kib * 1024;
 }
 
 // Output that is only counted, as if it went to /dev/null: the report is formatted in
@@ -183,13 +167,6 @@ void benchCheck(benchmark::State& state, const Setup* s) {
     }
 }
 
-double median(std::vector<double> v) {
-    if (v.empty()) return NAN;
-    std::sort(v.begin(), v.end());
-    const std::size_t m = v.size() / 2;
-    return v.size() % 2 ? v[m] : (v[m - 1] + v[m]) / 2;
-}
-
 void printTable(const std::vector<std::unique_ptr<Setup>>& setups) {
     std::printf(
         "\n--check in a fresh process (median of its runs): read, decode, check and print.\n"
@@ -225,41 +202,10 @@ int main(int argc, char** argv) {
     if (argc == 2 && std::string_view(argv[1]).starts_with("--child=")) {
         return child(fs::path(std::string(std::string_view(argv[1]).substr(8))));
     }
-    std::vector<std::size_t> sizes = {100000, 1000000};
-    bool keep = false;
-    std::vector<char*> rest = {argv[0]};
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg.starts_with("--sizes=")) {
-            sizes.clear();
-            std::string list(arg.substr(8));
-            for (char* p = list.data(); *p;) {
-                sizes.push_back(std::strtoull(p, &p, 10));
-                while (*p == ',') ++p;
-            }
-        } else if (arg == "--keep") {
-            keep = true;
-        } else {
-            rest.push_back(argv[i]);
-        }
-    }
-    int restCount = static_cast<int>(rest.size());
-    benchmark::Initialize(&restCount, rest.data());
-    if (benchmark::ReportUnrecognizedArguments(restCount, rest.data())) return 1;
-
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/check_bench.XXXXXX";
-    if (!::mkdtemp(pattern.data())) {
-        std::perror("mkdtemp");
-        return 1;
-    }
-    const fs::path root = pattern;
-    std::printf("working directory %s\n", root.c_str());
-
-    int status = 0;
-    try {
+    return runBenchmarkProgram(argc, argv, "check_bench", {100000, 1000000},
+                               [](const fs::path& root, const BenchOptions& options) {
         std::vector<std::unique_ptr<Setup>> setups;
-        for (std::size_t lines : sizes) {
+        for (std::size_t lines : options.sizes) {
             Generator g(static_cast<std::uint32_t>(lines) + 7);
             const LineList kb = makeAuthoredBase(lines, g);
             for (bool rtf : {false, true}) {
@@ -283,15 +229,5 @@ int main(int argc, char** argv) {
         benchmark::RunSpecifiedBenchmarks();
         benchmark::Shutdown();
         printTable(setups);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "check_bench: %s\n", e.what());
-        status = 1;
-    }
-    if (keep) {
-        std::printf("kept %s\n", root.c_str());
-    } else {
-        std::error_code ec;
-        fs::remove_all(root, ec);
-    }
-    return status;
+                               });
 }

@@ -58,6 +58,7 @@
 #include <vector>
 
 #include "Engine.h"
+#include "BenchSupport.h"
 #include "KnowledgeBaseGenerator.h"
 #include "FileStore.h"
 #include "FileSystem.h"
@@ -238,13 +239,6 @@ struct Memory {
 using Key = std::pair<std::string, Case>;  // setup name, case
 std::map<Key, Result> g_results;
 std::map<Key, Memory> g_memory;
-
-double median(std::vector<double> v) {
-    if (v.empty()) return NAN;
-    std::sort(v.begin(), v.end());
-    const std::size_t m = v.size() / 2;
-    return v.size() % 2 ? v[m] : (v[m - 1] + v[m]) / 2;
-}
 
 double millis(Steady::time_point a, Steady::time_point b) {
     return std::chrono::duration<double, std::milli>(b - a).count();
@@ -473,23 +467,6 @@ void benchLearn(benchmark::State& state, Setup* s) {
 // the current resident set just before the first Say; getrusage's ru_maxrss cannot
 // serve here, as it keeps the parent's peak across the exec.
 
-// Resident set ("VmRSS") or its high-water mark ("VmHWM") in bytes, or -1.
-std::int64_t statusBytes(const char* field) {
-    std::FILE* f = std::fopen("/proc/self/status", "r");
-    if (!f) return -1;
-    char line[256];
-    std::int64_t kib = -1;
-    const std::size_t n = std::strlen(field);
-    while (std::fgets(line, sizeof line, f)) {
-        if (std::strncmp(line, field, n) == 0 && line[n] == ':') {
-            kib = std::strtoll(line + n + 1, nullptr, 10);
-            break;
-        }
-    }
-    std::fclose(f);
-    return kib < 0 ? -1 : kib * 1024;
-}
-
 // The child: three Says of one kind on a fresh file store (decoding included, as at
 // the program's start). Prints the peak growth in bytes and the largest size of the
 // knowledge base file (before or after the Says).
@@ -642,45 +619,11 @@ int main(int argc, char** argv) {
     if (argc == 2 && std::string_view(argv[1]).starts_with("--memory-child=")) {
         return memoryChild(std::string_view(argv[1]).substr(15));
     }
-    std::vector<std::size_t> sizes = {10000, 100000, 1000000};
-    bool memory = true;
-    bool keep = false;
-    std::vector<char*> rest = {argv[0]};
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg.starts_with("--sizes=")) {
-            sizes.clear();
-            std::string list(arg.substr(8));
-            for (char* p = list.data(); *p;) {
-                sizes.push_back(std::strtoull(p, &p, 10));
-                while (*p == ',') ++p;
-            }
-        } else if (arg == "--no-memory") {
-            memory = false;
-        } else if (arg == "--keep") {
-            keep = true;
-        } else {
-            rest.push_back(argv[i]);
-        }
-    }
-    int restCount = static_cast<int>(rest.size());
-    benchmark::Initialize(&restCount, rest.data());
-    if (benchmark::ReportUnrecognizedArguments(restCount, rest.data())) return 1;
+    return runBenchmarkProgram(argc, argv, "say_bench", {10000, 100000, 1000000},
+                               [](const fs::path& root, const BenchOptions& options) {
+        auto setups = generate(root, options.sizes);
 
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/say_bench.XXXXXX";
-    if (!::mkdtemp(pattern.data())) {
-        std::perror("mkdtemp");
-        return 1;
-    }
-    const fs::path root = pattern;
-    std::printf("working directory %s\n", root.c_str());
-
-    int status = 0;
-    try {
-        auto setups = generate(root, sizes);
-
-        if (memory) {
+        if (options.memory) {
             for (const auto& s : setups) {
                 for (Case c : kCases) g_memory[{s->name(), c}] = peakMemory(*s, c);
                 std::printf("peak memory growth %-14s", s->name().c_str());
@@ -713,15 +656,5 @@ int main(int argc, char** argv) {
         benchmark::RunSpecifiedBenchmarks();
         benchmark::Shutdown();
         printTable(setups);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "say_bench: %s\n", e.what());
-        status = 1;
-    }
-    if (keep) {
-        std::printf("kept %s\n", root.c_str());
-    } else {
-        std::error_code ec;
-        fs::remove_all(root, ec);
-    }
-    return status;
+                               });
 }
