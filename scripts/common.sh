@@ -7,14 +7,19 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-multimedia-dev libgl-dev fonts-dejavu-core
   libgtest-dev libbenchmark-dev
+)
+# Only the tests need these.
+test_packages=(
   xvfb openbox  # the desktop of the window-manager tests
-  clang libclang-rt-dev
-  desktop-file-utils appstream groff-base dpkg-dev
+  clang libclang-rt-dev  # the fuzz targets
+  desktop-file-utils appstream groff-base dpkg-dev  # the staged installation's checks
 )
 
+# Installs those of the program's packages, and of the packages named as arguments,
+# that are missing.
 ensure_packages() {
   local missing=()
-  for p in "${packages[@]}"; do
+  for p in "${packages[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
