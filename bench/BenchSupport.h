@@ -3,9 +3,11 @@
 // directory, medians, and the resident-set readings of their memory children.
 
 #include <benchmark/benchmark.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -14,6 +16,7 @@
 #include <exception>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -103,6 +106,36 @@ inline std::int64_t statusBytes(const char* field) {
     }
     std::fclose(f);
     return kib < 0 ? -1 : kib * 1024;
+}
+
+/// Runs this program afresh with the single argument `arg` (fork, then exec, so the
+/// child's heap is a new program's); its standard output when it exits with 0.
+inline std::optional<std::string> runSelf(const char* program, const std::string& arg) {
+    int fds[2];
+    if (::pipe(fds) != 0) return std::nullopt;
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid < 0) return std::nullopt;
+    if (pid == 0) {
+        ::dup2(fds[1], STDOUT_FILENO);
+        ::close(fds[0]);
+        ::close(fds[1]);
+        ::execl("/proc/self/exe", program, arg.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    std::string out;
+    char buf[256];
+    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) != 0;) {
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) break;
+        out.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+    return out;
 }
 
 }  // namespace cpuchat::benchdata

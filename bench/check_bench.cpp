@@ -118,34 +118,10 @@ struct Run {
 };
 
 Run runChild(const Setup& s) {
-    int fds[2];
-    if (::pipe(fds) != 0) return {};
-    const std::string arg = "--child=" + s.dir.string();
-    std::fflush(nullptr);
-    const pid_t pid = ::fork();
-    if (pid < 0) return {};
-    if (pid == 0) {
-        ::dup2(fds[1], STDOUT_FILENO);
-        ::close(fds[0]);
-        ::close(fds[1]);
-        ::execl("/proc/self/exe", "check_bench", arg.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    ::close(fds[1]);
-    std::string out;
-    char buf[256];
-    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) != 0;) {
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) break;
-        out.append(buf, static_cast<std::size_t>(n));
-    }
-    ::close(fds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
+    const std::optional<std::string> out = runSelf("check_bench", "--child=" + s.dir.string());
     Run r;
     long long growth = 0;
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
-        std::sscanf(out.c_str(), "%lf %lld %zu", &r.seconds, &growth, &r.outputLines) == 3) {
+    if (out && std::sscanf(out->c_str(), "%lf %lld %zu", &r.seconds, &growth, &r.outputLines) == 3) {
         r.growth = double(growth);
     } else {
         r.seconds = NAN;

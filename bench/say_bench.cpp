@@ -506,36 +506,14 @@ int memoryChild(std::string_view args) {
 
 Memory peakMemory(const Setup& s, Case c) {
     restore(s);
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0) return {};
-    const std::string arg = "--memory-child=" + std::to_string(static_cast<int>(c)) + "," +
-                            std::to_string(s.kbBytes) + "," + s.dir.string();
-    std::fflush(nullptr);
-    const pid_t pid = ::fork();
-    if (pid < 0) return {};
-    if (pid == 0) {
-        ::dup2(pipeFds[1], STDOUT_FILENO);
-        ::close(pipeFds[0]);
-        ::close(pipeFds[1]);
-        ::execl("/proc/self/exe", "say_bench", arg.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    ::close(pipeFds[1]);
-    std::string out;
-    char buf[256];
-    for (ssize_t n; (n = ::read(pipeFds[0], buf, sizeof buf)) != 0;) {
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) break;
-        out.append(buf, static_cast<std::size_t>(n));
-    }
-    ::close(pipeFds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
+    const std::optional<std::string> out =
+        runSelf("say_bench", "--memory-child=" + std::to_string(static_cast<int>(c)) + "," +
+                                 std::to_string(s.kbBytes) + "," + s.dir.string());
     restore(s);
     Memory m;
     long long growth = 0;
     unsigned long long kbMax = 0;
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && std::sscanf(out.c_str(), "%lld %llu", &growth, &kbMax) == 2) {
+    if (out && std::sscanf(out->c_str(), "%lld %llu", &growth, &kbMax) == 2) {
         m.growth = double(growth);
         m.kbMax = double(kbMax);
     }
