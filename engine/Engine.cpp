@@ -161,9 +161,8 @@ SayResult Engine::say(Mode mode, std::string_view inputLine, std::string_view so
 
         // The afterthought starts only once its lines are read: a failed read leaves
         // the scratch list holding another file, whose raw lines must not be shown.
-        const bool afterthought = random_.uniform(1, 3) == 1;
         result.afterthought = false;
-        if (afterthought) {
+        if (random_.uniform(1, 3) == 1) {
             scratch_ = store_.read(kAfterthoughts);
             result.afterthought = true;
         }

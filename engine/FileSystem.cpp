@@ -34,7 +34,7 @@ public:
     Fd& operator=(const Fd&) = delete;
     ~Fd() { reset(); }
     int get() const { return fd_; }
-    void release() { fd_ = -1; }
+    int release() { return std::exchange(fd_, -1); }
     void reset(int fd = -1) {
         if (fd_ >= 0) ::close(fd_);
         fd_ = fd;
@@ -231,9 +231,7 @@ FileLock DiskFileSystem::lock(std::string_view name) {
         struct stat held {}, now {};
         if (::fstat(fd.get(), &held) == 0 && ::stat(path.c_str(), &now) == 0 && held.st_ino == now.st_ino &&
             held.st_dev == now.st_dev) {
-            const int kept = fd.get();
-            fd.release();
-            return FileLock(kept);
+            return FileLock(fd.release());
         }
     }
 }
