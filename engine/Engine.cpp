@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "LineCodec.h"
 #include "Matching.h"
 #include "SessionLog.h"
-#include "Storage.h"
 #include "Text.h"
 
 namespace cpuchat {

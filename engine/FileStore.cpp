@@ -1,6 +1,6 @@
 #include "FileStore.h"
 
-#include "Storage.h"
+#include "LineCodec.h"
 #include "Text.h"
 
 namespace cpuchat {

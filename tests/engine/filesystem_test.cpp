@@ -10,7 +10,7 @@
 #include "Engine.h"
 #include "FileStore.h"
 #include "FileSystem.h"
-#include "Storage.h"
+#include "LineCodec.h"
 #include "TestSupport.h"
 
 namespace cpuchat {

@@ -1,9 +1,9 @@
-#include "FileTransfer.h"
+#include "Utf8Exchange.h"
 
 #include <cstdio>
 #include <memory>
 
-#include "Storage.h"
+#include "LineCodec.h"
 #include "Text.h"
 
 namespace cpuchat {
