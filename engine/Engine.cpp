@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "BaseFiles.h"
 #include "LineCodec.h"
 #include "Matching.h"
 #include "SessionLog.h"
@@ -9,20 +10,9 @@
 
 namespace cpuchat {
 
-namespace {
+using namespace base;
 
-// The program spells the knowledge base two ways; both name the same file.
-constexpr std::string_view kWordsDat = "Base\\Words.Dat";
-constexpr std::string_view kWordsDatLower = "Base\\Words.dat";
-constexpr std::string_view kPause = "Base\\Pause.Dat";
-constexpr std::string_view kPovtor = "Base\\Povtor.Dat";
-constexpr std::string_view kRebukes = "Base\\X.Dat";
-constexpr std::string_view kCollection = "Base\\Collection.Dat";
-constexpr std::string_view kBigString = "Base\\BigString.Dat";
-constexpr std::string_view kAnswerPool = "Base\\W1.Dat";
-constexpr std::string_view kRemarkPool = "Base\\W2.Dat";
-constexpr std::string_view kAfterthoughts = "Base\\AI.dat";
-constexpr std::string_view kLog = "Base\\Log.Lormak";
+namespace {
 
 constexpr std::string_view kUserPrefix = "USER:     ";
 constexpr std::string_view kCpuPrefix = "CPU:     ";
@@ -59,25 +49,6 @@ bool isBlank(std::string_view text) {
 }
 
 }  // namespace
-
-PhraseCounts countPhrases(const LineList& kb) {
-    PhraseCounts counts;
-    for (std::size_t i = 1; i < kb.size(); ++i) {
-        const std::string_view line = kb[i];
-        if (line.empty()) continue;
-        if (line[0] == '_') {
-            ++counts.branches;
-        } else {
-            ++counts.main;
-        }
-    }
-    return counts;
-}
-
-std::string startupStatusText(PhraseCounts counts) {
-    return fromUtf8("Программе известно:   [главные фразы - ") + std::to_string(counts.main) +
-           fromUtf8("   ветки - ") + std::to_string(counts.branches) + "]";
-}
 
 Engine::Engine(FileSystem& files, Random& random, Clock& clock)
     : ownStore_(std::make_unique<FileStore>(files)),
@@ -369,20 +340,6 @@ void Engine::exitLog() {
     scratch_ = log;
 }
 
-KnowledgeStats Engine::statistics() {
-    KnowledgeStats stats;
-    scratch_ = store_.read(kWordsDat);
-    stats.incoming = std::max<std::int32_t>(0, static_cast<std::int32_t>(scratch_->size()) - 1);
-    std::int64_t outgoing = 0;
-    for (std::string_view file : {kBigString, kPause, kPovtor, kAnswerPool, kRemarkPool, kRebukes}) {
-        scratch_ = store_.read(file);
-        outgoing += static_cast<std::int64_t>(scratch_->size());
-    }
-    scratch_ = store_.read(kWordsDat);
-    for (std::size_t i = 1; i < scratch_->size(); ++i) outgoing += countAnswers((*scratch_)[i]);
-    stats.outgoing = static_cast<std::int32_t>(outgoing);
-    stats.total = stats.incoming + stats.outgoing;
-    return stats;
-}
+KnowledgeStats Engine::statistics() { return countKnowledge(store_, scratch_); }
 
 }  // namespace cpuchat
