@@ -1,18 +1,8 @@
 #include "FileStore.h"
 
 #include "LineCodec.h"
-#include "Text.h"
 
 namespace cpuchat {
-
-std::string FileStore::keyFor(std::string_view name) {
-    // "Base\Words.dat" and "base/words.DAT" are one file: one cache entry.
-    std::string key = toUpper(name);
-    for (char& c : key) {
-        if (c == '/') c = '\\';
-    }
-    return key;
-}
 
 Lines FileStore::remember(const std::string& key, std::string&& bytes) {
     if (isRtf(bytes)) {
@@ -27,7 +17,7 @@ Lines FileStore::remember(const std::string& key, std::string&& bytes) {
 }
 
 Lines FileStore::read(std::string_view name) {
-    const std::string key = keyFor(name);
+    const std::string key = fileKey(name);
     auto it = cache_.find(key);
     if (it == cache_.end()) return remember(key, fs_.read(name));
     std::optional<std::string> changed;
@@ -58,7 +48,7 @@ std::shared_ptr<LineList> FileStore::edit(Lines& lines) {
 LineList FileStore::readPlain(std::string_view name) { return readPlainText(fs_.read(name)); }
 
 void FileStore::writeRtf(std::string_view name, Lines lines) {
-    const std::string key = keyFor(name);
+    const std::string key = fileKey(name);
     cache_.erase(key);
     std::string bytes = cpuchat::writeRtf(*lines);
     fs_.replace(name, bytes);
@@ -66,7 +56,7 @@ void FileStore::writeRtf(std::string_view name, Lines lines) {
 }
 
 void FileStore::writePlain(std::string_view name, const LineList& lines) {
-    cache_.erase(keyFor(name));
+    cache_.erase(fileKey(name));
     fs_.replace(name, writePlainText(lines));
 }
 

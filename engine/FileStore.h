@@ -48,7 +48,6 @@ private:
         std::string_view known() const { return inLines ? lines->fileBytes() : std::string_view(bytes); }
     };
     Lines remember(const std::string& key, std::string&& bytes);
-    static std::string keyFor(std::string_view name);
 
     FileSystem& fs_;
     std::unordered_map<std::string, Entry> cache_;

@@ -136,19 +136,35 @@ std::optional<std::string> FileSystem::readIfChanged(std::string_view name, std:
 DiskFileSystem::DiskFileSystem(std::filesystem::path root, std::chrono::milliseconds lockWait)
     : root_(std::move(root)), lockWait_(lockWait) {}
 
+std::vector<std::string_view> nameParts(std::string_view name) {
+    if (name.size() >= 2 && name[1] == ':' &&
+        ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z'))) {
+        name.remove_prefix(2);  // "D:\Txt.Dat" names Txt.Dat in the working directory
+    }
+    std::vector<std::string_view> parts;
+    while (!name.empty()) {
+        const std::size_t sep = name.find_first_of("\\/");
+        const std::string_view part = name.substr(0, sep);
+        name = sep == std::string_view::npos ? std::string_view{} : name.substr(sep + 1);
+        if (!part.empty() && part != ".") parts.push_back(part);
+    }
+    return parts;
+}
+
+std::string fileKey(std::string_view name) {
+    std::string key;
+    key.reserve(name.size());
+    for (const std::string_view part : nameParts(name)) {
+        if (!key.empty()) key += '\\';
+        key += part;
+    }
+    return toUpper(key);
+}
+
 std::filesystem::path DiskFileSystem::resolve(std::string_view name) const {
     if (name.starts_with('/')) return std::filesystem::path(toUtf8(name));
-    std::string_view rest = name;
-    if (rest.size() >= 2 && rest[1] == ':' &&
-        ((rest[0] >= 'A' && rest[0] <= 'Z') || (rest[0] >= 'a' && rest[0] <= 'z'))) {
-        rest.remove_prefix(2);  // "D:\Txt.Dat" names Txt.Dat in the working directory
-    }
     std::filesystem::path at = root_;
-    while (!rest.empty()) {
-        const std::size_t sep = rest.find_first_of("\\/");
-        const std::string_view part = rest.substr(0, sep);
-        rest = sep == std::string_view::npos ? std::string_view{} : rest.substr(sep + 1);
-        if (part.empty() || part == ".") continue;
+    for (const std::string_view part : nameParts(name)) {
         std::filesystem::path exact = at / toUtf8(part);
         struct stat st {};
         if (part == ".." || ::lstat(exact.c_str(), &st) == 0) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace cpuchat {
 
@@ -26,6 +27,16 @@ private:
     Kind kind_;
     std::string name_;
 };
+
+/// The folders and the file of a name as the program spells it: a drive prefix ("D:")
+/// dropped, since the program's files lie under the working directory; "\" and "/"
+/// both separate; empty and "." parts dropped. Each part keeps its spelling.
+std::vector<std::string_view> nameParts(std::string_view name);
+
+/// One key for every spelling of one name, as the program compares names: its parts
+/// joined with "\" and upper-cased ("D:\base//words.dat" and "Base\Words.DAT" both
+/// give "BASE\WORDS.DAT").
+std::string fileKey(std::string_view name);
 
 [[noreturn]] void throwCannotOpen(std::string_view name);
 [[noreturn]] void throwCannotCreate(std::string_view name);
