@@ -249,9 +249,11 @@ TEST(FileStore, WritesRtfThatReadsBackTheSame) {
     dir.write("Base/W1.Dat", test::plainFile({"Да.", "Нет."}));
     DiskFileSystem fs(dir.path());
     FileStore store(fs);
-    auto list = std::make_shared<LineList>(*store.read("Base\\W1.Dat"));
-    list->append(w("Может быть."));
-    store.writeRtf("Base\\W1.Dat", list);
+    Lines list;
+    EXPECT_TRUE(store.change("Base\\W1.Dat", list, [](FileChange& pool) {
+        pool.edit().append(w("Может быть."));
+        pool.writeAs(FileForm::Rtf);
+    }));
     EXPECT_TRUE(dir.read("Base/W1.Dat").starts_with("{\\rtf1"));
     FileStore fresh(fs);
     EXPECT_EQ(fresh.read("Base\\W1.Dat")->toVector(), list->toVector());
