@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "SystemCalls.h"
+
 namespace cpuchat {
 
 /// A file that cannot be read ("Cannot open file %s") or written ("Cannot create
@@ -80,15 +82,16 @@ public:
 
 /// Opens `path` for reading without ever blocking (a FIFO or a device never holds
 /// the program up) and only when it is a regular file; -1 otherwise.
-int openRegularFile(const std::filesystem::path& path) noexcept;
+int openRegularFile(const std::filesystem::path& path, SystemCalls& calls = SystemCalls::real()) noexcept;
 
 /// The real file system under a working directory.
 class DiskFileSystem : public FileSystem {
 public:
     /// `lockWait`: how long lock() waits for another copy of the program before it
-    /// gives up.
+    /// gives up. `calls`: what it reaches the disk through.
     explicit DiskFileSystem(std::filesystem::path root,
-                            std::chrono::milliseconds lockWait = std::chrono::seconds(5));
+                            std::chrono::milliseconds lockWait = std::chrono::seconds(5),
+                            SystemCalls& calls = SystemCalls::real());
 
     std::string read(std::string_view name) override;
     std::optional<std::string> readIfChanged(std::string_view name, std::string_view known) override;
@@ -114,6 +117,7 @@ public:
 private:
     std::filesystem::path root_;
     std::chrono::milliseconds lockWait_;
+    SystemCalls* sys_;
 };
 
 }  // namespace cpuchat

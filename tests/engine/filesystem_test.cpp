@@ -1,15 +1,19 @@
+#include "FileSystem.h"
+
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 
 #include "Engine.h"
 #include "FileStore.h"
-#include "FileSystem.h"
 #include "LineCodec.h"
 #include "TestSupport.h"
 
@@ -199,6 +203,100 @@ TEST(AtomicReplace, UnwritableTargetsFailAndWritableFilesOfAReadOnlyFolderAreRew
     EXPECT_EQ(dir.read("Base/ReadOnly.Dat"), "keep me");
     EXPECT_EQ(dir.read("Locked/W1.Dat"), "learned");
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "Base" / ".ReadOnly.Dat.cpu-chat-tmp"));
+}
+
+// The real calls, except that a write moves at most 8 bytes (so that a failure can
+// come halfway through), the chosen call fails at its chosen use, and creating a
+// file can be refused as in a folder the program may not create files in.
+class FailingCalls : public SystemCalls {
+public:
+    FailingCalls(std::string_view call, int use, int error, bool refuseCreate)
+        : call_(call), use_(use), error_(error), refuseCreate_(refuseCreate) {}
+    int open(const char* path, int flags, mode_t mode) override {
+        return fails("open") ? -1 : SystemCalls::open(path, flags, mode);
+    }
+    int openat(int folder, const char* name, int flags, mode_t mode) override {
+        if (refuseCreate_ && (flags & O_CREAT) != 0) {
+            errno = EACCES;
+            return -1;
+        }
+        return fails("openat") ? -1 : SystemCalls::openat(folder, name, flags, mode);
+    }
+    ssize_t write(int fd, const void* buffer, size_t size) override {
+        return fails("write") ? -1 : SystemCalls::write(fd, buffer, std::min<size_t>(size, 8));
+    }
+    off_t lseek(int fd, off_t offset, int whence) override {
+        return fails("lseek") ? -1 : SystemCalls::lseek(fd, offset, whence);
+    }
+    int fallocate(int fd, int mode, off_t offset, off_t length) override {
+        return fails("fallocate") ? -1 : SystemCalls::fallocate(fd, mode, offset, length);
+    }
+    int ftruncate(int fd, off_t length) override {
+        return fails("ftruncate") ? -1 : SystemCalls::ftruncate(fd, length);
+    }
+    int fchmod(int fd, mode_t mode) override { return fails("fchmod") ? -1 : SystemCalls::fchmod(fd, mode); }
+    int fsync(int fd) override { return fails("fsync") ? -1 : SystemCalls::fsync(fd); }
+    int renameat(int fromFolder, const char* from, int toFolder, const char* to) override {
+        return fails("renameat") ? -1 : SystemCalls::renameat(fromFolder, from, toFolder, to);
+    }
+
+private:
+    bool fails(std::string_view call) {
+        if (call != call_ || ++seen_ != use_) return false;
+        errno = error_;
+        return true;
+    }
+    std::string call_;
+    int use_, error_, seen_ = 0;
+    bool refuseCreate_;
+};
+
+TEST(AtomicReplace, AWriteFailingAtAnyStepLosesNothingAndSaysSo) {
+    const std::string old = "old line one\r\nold line two\r\n";
+    const std::string now = "the new content, longer than the old one\r\n";
+    const std::string cannot = "Cannot create file Base\\Words.Dat";
+    struct Row {
+        bool inPlace;  // the folder refuses new files: the file is rewritten in place
+        const char* call;
+        int use;
+        int error;
+        bool replaced;  // the file ends with the new content, and no failure is reported
+    };
+    const Row rows[] = {
+        // A temporary file is written and renamed over the target.
+        {false, "", 0, 0, true},
+        {false, "openat", 1, EMFILE, false},
+        {false, "write", 1, ENOSPC, false},
+        {false, "write", 2, EIO, false},
+        {false, "fchmod", 1, EPERM, false},
+        {false, "fsync", 1, EIO, false},
+        {false, "renameat", 1, EIO, false},
+        {false, "fsync", 2, EINVAL, true},  // the folder's flush, after the rename
+        // Rewritten in place; the old content is put back when a step fails.
+        {true, "", 0, 0, true},
+        {true, "open", 3, EACCES, false},
+        {true, "fallocate", 1, ENOSPC, false},
+        {true, "fallocate", 1, EOPNOTSUPP, true},
+        {true, "lseek", 1, EIO, false},
+        {true, "write", 2, EIO, false},
+        {true, "ftruncate", 1, EIO, false},
+        {true, "fsync", 1, EIO, false},
+    };
+    for (const Row& row : rows) {
+        const std::string what = std::string(row.inPlace ? "in place, " : "atomic, ") +
+                                 (*row.call ? row.call : "none") + " #" + std::to_string(row.use);
+        TempDir dir;
+        dir.write("Base/Words.Dat", old);
+        FailingCalls calls(row.call, row.use, row.error, row.inPlace);
+        DiskFileSystem fs(dir.path(), std::chrono::seconds(5), calls);
+        EXPECT_EQ(message([&] { fs.replace("Base\\Words.Dat", now); }), row.replaced ? "no failure" : cannot)
+            << what;
+        EXPECT_EQ(dir.read("Base/Words.Dat"), row.replaced ? now : old) << what;
+        std::size_t entries = 0;  // no temporary file is left beside it
+        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path() / "Base"))
+            ++entries;
+        EXPECT_EQ(entries, 1u) << what;
+    }
 }
 
 TEST(AtomicReplace, UnreadableFileFailsToOpen) {
