@@ -45,6 +45,10 @@ int asUnprivileged(const std::function<int()>& f) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 98;
 }
 
+std::ptrdiff_t entriesIn(const std::filesystem::path& folder) {
+    return std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator());
+}
+
 TEST(FileNames, MapWindowsStyleNamesIntoTheWorkingDirectory) {
     TempDir dir;
     dir.write("Base/Words.Dat", "x");
@@ -97,9 +101,7 @@ TEST(AtomicReplace, ReplacesTheContentAndKeepsThePermissions) {
     EXPECT_EQ(dir.read("Base/W1.Dat"), "new content");
     EXPECT_EQ(std::filesystem::status(file).permissions(), std::filesystem::perms(0640));
     // No temporary file is left beside it.
-    std::size_t entries = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path() / "Base")) ++entries;
-    EXPECT_EQ(entries, 1u);
+    EXPECT_EQ(entriesIn(dir.path() / "Base"), 1);
 }
 
 TEST(AtomicReplace, WritesThroughALinkToTheRealFile) {
@@ -157,9 +159,8 @@ TEST(AtomicReplace, NothingPlantedAtATemporaryNameIsWrittenThroughOrBlocksAWrite
             EXPECT_EQ(dir.read("other.txt"), "precious") << plant.what << " at " << name;
             EXPECT_EQ(std::filesystem::exists(std::filesystem::symlink_status(at)), planted && plant.stays)
                 << plant.what << " at " << name;
-            std::size_t entries = 0;
-            for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path() / "Base")) ++entries;
-            EXPECT_EQ(entries, planted && plant.stays ? 2u : 1u) << plant.what << " at " << name;
+            EXPECT_EQ(entriesIn(dir.path() / "Base"), planted && plant.stays ? 2 : 1)
+                << plant.what << " at " << name;
         }
     }
 }
@@ -292,10 +293,7 @@ TEST(AtomicReplace, AWriteFailingAtAnyStepLosesNothingAndSaysSo) {
         EXPECT_EQ(message([&] { fs.replace("Base\\Words.Dat", now); }), row.replaced ? "no failure" : cannot)
             << what;
         EXPECT_EQ(dir.read("Base/Words.Dat"), row.replaced ? now : old) << what;
-        std::size_t entries = 0;  // no temporary file is left beside it
-        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path() / "Base"))
-            ++entries;
-        EXPECT_EQ(entries, 1u) << what;
+        EXPECT_EQ(entriesIn(dir.path() / "Base"), 1) << what;  // no temporary file is left beside it
     }
 }
 
