@@ -32,10 +32,10 @@
 #include <string>
 #include <vector>
 
-#include "FileSystem.h"
 #include "BenchSupport.h"
+#include "FileSystem.h"
 #include "KnowledgeBaseGenerator.h"
-#include "Storage.h"
+#include "LineCodec.h"
 #include "Tools.h"
 
 namespace {

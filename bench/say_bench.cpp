@@ -57,15 +57,15 @@
 #include <string_view>
 #include <vector>
 
-#include "Engine.h"
 #include "BenchSupport.h"
-#include "KnowledgeBaseGenerator.h"
+#include "Engine.h"
 #include "FileStore.h"
 #include "FileSystem.h"
+#include "KnowledgeBaseGenerator.h"
+#include "LineCodec.h"
 #include "LineList.h"
 #include "Matching.h"
 #include "Random.h"
-#include "Storage.h"
 #include "Text.h"
 
 namespace {

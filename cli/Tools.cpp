@@ -5,9 +5,9 @@
 #include <stdexcept>
 
 #include "FileStore.h"
-#include "FileTransfer.h"
 #include "KnowledgeCheck.h"
 #include "Text.h"
+#include "Utf8Exchange.h"
 
 namespace cpuchat {
 

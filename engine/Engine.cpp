@@ -2,27 +2,17 @@
 
 #include <algorithm>
 
+#include "BaseFiles.h"
+#include "LineCodec.h"
 #include "Matching.h"
 #include "SessionLog.h"
-#include "Storage.h"
 #include "Text.h"
 
 namespace cpuchat {
 
-namespace {
+using namespace base;
 
-// The program spells the knowledge base two ways; both name the same file.
-constexpr std::string_view kWordsDat = "Base\\Words.Dat";
-constexpr std::string_view kWordsDatLower = "Base\\Words.dat";
-constexpr std::string_view kPause = "Base\\Pause.Dat";
-constexpr std::string_view kPovtor = "Base\\Povtor.Dat";
-constexpr std::string_view kRebukes = "Base\\X.Dat";
-constexpr std::string_view kCollection = "Base\\Collection.Dat";
-constexpr std::string_view kBigString = "Base\\BigString.Dat";
-constexpr std::string_view kAnswerPool = "Base\\W1.Dat";
-constexpr std::string_view kRemarkPool = "Base\\W2.Dat";
-constexpr std::string_view kAfterthoughts = "Base\\AI.dat";
-constexpr std::string_view kLog = "Base\\Log.Lormak";
+namespace {
 
 constexpr std::string_view kUserPrefix = "USER:     ";
 constexpr std::string_view kCpuPrefix = "CPU:     ";
@@ -59,25 +49,6 @@ bool isBlank(std::string_view text) {
 }
 
 }  // namespace
-
-PhraseCounts countPhrases(const LineList& kb) {
-    PhraseCounts counts;
-    for (std::size_t i = 1; i < kb.size(); ++i) {
-        const std::string_view line = kb[i];
-        if (line.empty()) continue;
-        if (line[0] == '_') {
-            ++counts.branches;
-        } else {
-            ++counts.main;
-        }
-    }
-    return counts;
-}
-
-std::string startupStatusText(PhraseCounts counts) {
-    return fromUtf8("Программе известно:   [главные фразы - ") + std::to_string(counts.main) +
-           fromUtf8("   ветки - ") + std::to_string(counts.branches) + "]";
-}
 
 Engine::Engine(FileSystem& files, Random& random, Clock& clock)
     : ownStore_(std::make_unique<FileStore>(files)),
@@ -170,8 +141,11 @@ SayResult Engine::say(Mode mode, std::string_view inputLine, std::string_view so
         if (mode == Mode::CpuCpu) {
             transfer_.clear();
             transfer_.append(reply_);
-            const FileLock held = store_.lock(sourcePath);
-            store_.writePlain(sourcePath, transfer_);
+            // The reply replaces whatever the source held: nothing is read first.
+            store_.change(sourcePath, [&](FileChange& source) {
+                source.assign(transfer_);
+                source.writeAs(FileForm::Plain);
+            });
             result.sourceLine = reply_;
         }
         previousReply_ = reply_;
@@ -189,12 +163,10 @@ std::optional<std::string> Engine::abuseScreen() {
     if (!anyWordFound(abuseWords(), upperInput_)) return std::nullopt;
     scratch_ = store_.read(kRebukes);
     std::string rebuke = drawLine(*scratch_, 0, Reason::Source::Abuse);
-    const FileLock held = store_.lock(kCollection);
-    scratch_ = store_.read(kCollection);
-    auto log = store_.edit(scratch_);
-    log->append(">>> " + rawInput_);
-    store_.writeRtf(kCollection, log);
-    scratch_ = log;
+    store_.change(kCollection, scratch_, [&](FileChange& log) {
+        log.edit().append(">>> " + rawInput_);
+        log.writeAs(FileForm::Rtf);
+    });
     return rebuke;
 }
 
@@ -264,54 +236,60 @@ void Engine::answerUnknown() {
         if (previousReply_.empty()) return;
         const bool afterQuestion = previousReply_.find('?') != std::string::npos;
         const std::string_view learnedInto = afterQuestion ? kAnswerPool : kRemarkPool;
-        const FileLock held = store_.lock(learnedInto);
-        scratch2_ = store_.read(learnedInto);
-        auto grown = store_.edit(scratch2_);
-        grown->append(phrase_);
-        store_.writeRtf(learnedInto, grown);
-        scratch2_ = grown;
+        store_.change(learnedInto, scratch2_, [&](FileChange& pool) {
+            pool.edit().append(phrase_);
+            pool.writeAs(FileForm::Rtf);
+        });
         learned_.pool = afterQuestion ? Learning::Pool::Answer : Learning::Pool::Remark;
     }
 
-    // Held from the read that decides what is learned to the write: a second copy
-    // of the program learning at the same time waits, then reads this change.
-    const FileLock held = store_.lock(kWordsDat);
-    scratch_ = store_.read(kWordsDat);
-    const std::string upperPhrase = toUpper(phrase_);
-    for (std::size_t i = 1; i < scratch_->size(); ++i) {
-        if (keyOf((*scratch_)[i]) == upperPhrase) return;  // known already
-    }
-    // A phrase holding a marker of the knowledge-base format would split its key or
-    // answer; the pools keep it, the knowledge base does not.
-    if (phrase_.find_first_of("^;") != std::string::npos) return;
-
-    // The new key, and the phrase as one more answer of the Cpu's previous line when
-    // that line is a key, go to disk in one rewrite: the file never holds the key
-    // without the answer, and a large knowledge base is written once per phrase.
-    auto learned = store_.edit(scratch_);
-    learned->append(upperPhrase + "^");
-    std::size_t newKey = learned->size() - 1;
-    if (!previousReply_.empty()) {
-        const std::string upperPrevious = toUpper(previousReply_);
-        for (std::size_t i = 1; i < learned->size(); ++i) {
-            const std::string_view line = (*learned)[i];
-            if (keyOf(line) != upperPrevious) continue;
-            std::string answered(line);
-            answered += phrase_;
-            answered += ';';
-            learned->remove(i);
-            learned->append(answered);
-            // The new key moves up with the lines after the removed one, or is itself
-            // the line answered (a phrase that repeats the Cpu's previous reply).
-            newKey = i < newKey ? newKey - 1 : learned->size() - 1;
-            learned_.answered = learned->size() - 1;
-            learned_.movedFrom = i;
-            break;
+    // The lock is held from the read that decides what is learned to the write: a
+    // second copy of the program learning at the same time waits, then reads this
+    // change.
+    Learning learned;
+    const bool written = store_.change(kWordsDat, scratch_, [&](FileChange& kb) {
+        const std::string upperPhrase = toUpper(phrase_);
+        const LineList& known = kb.lines();
+        for (std::size_t i = 1; i < known.size(); ++i) {
+            if (keyOf(known[i]) == upperPhrase) return;  // known already
         }
+        // A phrase holding a marker of the knowledge-base format would split its key
+        // or answer; the pools keep it, the knowledge base does not.
+        if (phrase_.find_first_of("^;") != std::string::npos) return;
+
+        // The new key, and the phrase as one more answer of the Cpu's previous line
+        // when that line is a key, go to disk in one rewrite: the file never holds the
+        // key without the answer, and a large knowledge base is written once per phrase.
+        LineList& lines = kb.edit();
+        lines.append(upperPhrase + "^");
+        std::size_t newKey = lines.size() - 1;
+        if (!previousReply_.empty()) {
+            const std::string upperPrevious = toUpper(previousReply_);
+            for (std::size_t i = 1; i < lines.size(); ++i) {
+                const std::string_view line = lines[i];
+                if (keyOf(line) != upperPrevious) continue;
+                std::string answered(line);
+                answered += phrase_;
+                answered += ';';
+                lines.remove(i);
+                lines.append(answered);
+                // The new key moves up with the lines after the removed one, or is
+                // itself the line answered (a phrase that repeats the Cpu's previous
+                // reply).
+                newKey = i < newKey ? newKey - 1 : lines.size() - 1;
+                learned.answered = lines.size() - 1;
+                learned.movedFrom = i;
+                break;
+            }
+        }
+        learned.newKey = newKey;
+        kb.writeAs(FileForm::Rtf);
+    });
+    if (written) {
+        learned_.newKey = learned.newKey;
+        learned_.answered = learned.answered;
+        learned_.movedFrom = learned.movedFrom;
     }
-    store_.writeRtf(kWordsDat, learned);
-    learned_.newKey = newKey;
-    scratch_ = std::move(learned);
 }
 
 void Engine::loadSource(std::string_view path) { transfer_ = store_.readPlain(path); }
@@ -359,30 +337,16 @@ void Engine::undo() {
 }
 
 void Engine::exitLog() {
-    const FileLock held = store_.lock(kLog);
-    scratch_ = store_.read(kLog);
-    scratch2_ = store_.read(kWordsDatLower);
-    auto log = store_.edit(scratch_);
-    const auto now = clock_.now();
-    appendLogBlock(*log, logDate(now), logTime(now), static_cast<long long>(scratch2_->size()) - 1, record_);
-    store_.writeRtf(kLog, log);
-    scratch_ = log;
+    store_.change(kLog, scratch_, [&](FileChange& log) {
+        log.lines();  // the log is read before the knowledge base, so its failure comes first
+        scratch2_ = store_.read(kWordsDatLower);
+        const auto now = clock_.now();
+        appendLogBlock(log.edit(), logDate(now), logTime(now), static_cast<long long>(scratch2_->size()) - 1,
+                       record_);
+        log.writeAs(FileForm::Rtf);
+    });
 }
 
-KnowledgeStats Engine::statistics() {
-    KnowledgeStats stats;
-    scratch_ = store_.read(kWordsDat);
-    stats.incoming = std::max<std::int32_t>(0, static_cast<std::int32_t>(scratch_->size()) - 1);
-    std::int64_t outgoing = 0;
-    for (std::string_view file : {kBigString, kPause, kPovtor, kAnswerPool, kRemarkPool, kRebukes}) {
-        scratch_ = store_.read(file);
-        outgoing += static_cast<std::int64_t>(scratch_->size());
-    }
-    scratch_ = store_.read(kWordsDat);
-    for (std::size_t i = 1; i < scratch_->size(); ++i) outgoing += countAnswers((*scratch_)[i]);
-    stats.outgoing = static_cast<std::int32_t>(outgoing);
-    stats.total = stats.incoming + stats.outgoing;
-    return stats;
-}
+KnowledgeStats Engine::statistics() { return countKnowledge(store_, scratch_); }
 
 }  // namespace cpuchat

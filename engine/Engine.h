@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "FileStore.h"
+#include "KnowledgeCounts.h"
 #include "LineList.h"
 #include "Random.h"
 
@@ -89,22 +90,6 @@ struct SayResult {
     Reason why;
     Learning learned;
 };
-
-/// The knowledge statistics: incoming, outgoing and total expressions.
-struct KnowledgeStats {
-    std::int32_t incoming = 0;
-    std::int32_t outgoing = 0;
-    std::int32_t total = 0;
-};
-
-/// Main phrases and branches of a knowledge base (line 0 and empty lines not counted).
-struct PhraseCounts {
-    int main = 0;
-    int branches = 0;
-};
-PhraseCounts countPhrases(const LineList& knowledgeBase);
-/// "Программе известно:   [главные фразы - N   ветки - M]".
-std::string startupStatusText(PhraseCounts counts);
 
 class Engine {
 public:

@@ -1,48 +1,44 @@
 #include "FileStore.h"
 
-#include "Storage.h"
-#include "Text.h"
+#include "LineCodec.h"
 
 namespace cpuchat {
 
-std::string FileStore::keyFor(std::string_view name) {
-    // "Base\Words.dat" and "base/words.DAT" are one file: one cache entry.
-    std::string key = toUpper(name);
-    for (char& c : key) {
-        if (c == '/') c = '\\';
-    }
-    return key;
-}
-
-Lines FileStore::remember(const std::string& key, std::string&& bytes) {
+FileStore::Cache::iterator FileStore::remember(const std::string& key, std::string&& bytes) {
     if (isRtf(bytes)) {
         auto lines = std::make_shared<LineList>(readRtf(bytes));
-        cache_[key] = Entry{std::move(bytes), lines, false};
-        return lines;
+        return cache_.insert_or_assign(key, Entry{std::move(bytes), std::move(lines), false}).first;
     }
     // Plain text: the lines keep the file's bytes, which are then held only once.
     auto lines = std::make_shared<LineList>(LineList::overBytes(std::move(bytes)));
-    cache_[key] = Entry{std::string(), lines, true};
-    return lines;
+    return cache_.insert_or_assign(key, Entry{std::string(), std::move(lines), true}).first;
 }
 
-Lines FileStore::read(std::string_view name) {
-    const std::string key = keyFor(name);
+Lines FileStore::read(std::string_view name) { return read(name, nullptr); }
+
+Lines FileStore::read(std::string_view name, FileForm* form) {
+    const std::string key = fileKey(name);
     auto it = cache_.find(key);
-    if (it == cache_.end()) return remember(key, fs_.read(name));
-    std::optional<std::string> changed;
-    try {
-        changed = fs_.readIfChanged(name, it->second.known());
-    } catch (...) {
-        cache_.erase(it);
-        throw;
+    if (it == cache_.end()) {
+        it = remember(key, fs_.read(name));
+    } else {
+        std::optional<std::string> changed;
+        try {
+            changed = fs_.readIfChanged(name, it->second.known());
+        } catch (...) {
+            cache_.erase(it);
+            throw;
+        }
+        if (changed) {
+            cache_.erase(it);  // free the old copy before decoding the new one
+            it = remember(key, std::move(*changed));
+        }
     }
-    if (!changed) return it->second.lines;
-    cache_.erase(it);  // free the old copy before decoding the new one
-    return remember(key, std::move(*changed));
+    if (form != nullptr) *form = it->second.inLines ? FileForm::Plain : FileForm::Rtf;
+    return it->second.lines;
 }
 
-std::shared_ptr<LineList> FileStore::edit(Lines& lines) {
+std::shared_ptr<LineList> FileStore::takeForEdit(Lines& lines) {
     for (auto it = cache_.begin(); it != cache_.end(); ++it) {
         if (it->second.lines == lines) {
             cache_.erase(it);
@@ -57,8 +53,27 @@ std::shared_ptr<LineList> FileStore::edit(Lines& lines) {
 
 LineList FileStore::readPlain(std::string_view name) { return readPlainText(fs_.read(name)); }
 
+bool FileStore::change(std::string_view name, Lines& list, const std::function<void(FileChange&)>& edit) {
+    const FileLock held = fs_.lock(name);
+    FileChange file(*this, name, list);
+    edit(file);
+    if (!file.writeAs_) return false;
+    if (!file.edited_) file.read();  // a change that only picks the form writes the file's own lines
+    if (*file.writeAs_ == FileForm::Rtf) {
+        writeRtf(name, list);
+    } else {
+        writePlain(name, *list);
+    }
+    return true;
+}
+
+bool FileStore::change(std::string_view name, const std::function<void(FileChange&)>& edit) {
+    Lines list;
+    return change(name, list, edit);
+}
+
 void FileStore::writeRtf(std::string_view name, Lines lines) {
-    const std::string key = keyFor(name);
+    const std::string key = fileKey(name);
     cache_.erase(key);
     std::string bytes = cpuchat::writeRtf(*lines);
     fs_.replace(name, bytes);
@@ -66,8 +81,39 @@ void FileStore::writeRtf(std::string_view name, Lines lines) {
 }
 
 void FileStore::writePlain(std::string_view name, const LineList& lines) {
-    cache_.erase(keyFor(name));
+    cache_.erase(fileKey(name));
     fs_.replace(name, writePlainText(lines));
+}
+
+void FileChange::read() {
+    if (read_) return;
+    Lines now = store_.read(name_, &found_);
+    read_ = true;
+    if (!edited_) list_ = std::move(now);
+}
+
+const LineList& FileChange::lines() {
+    read();
+    return *list_;
+}
+
+FileForm FileChange::form() {
+    read();
+    return found_;
+}
+
+LineList& FileChange::edit() {
+    read();
+    if (!edited_) {
+        edited_ = store_.takeForEdit(list_);
+        list_ = edited_;
+    }
+    return *edited_;
+}
+
+void FileChange::assign(LineList lines) {
+    edited_ = std::make_shared<LineList>(std::move(lines));
+    list_ = edited_;
 }
 
 }  // namespace cpuchat

@@ -2,9 +2,12 @@
 // Line lists read from and written to files. Every read looks at the file's bytes
 // on disk, so a change made by anyone (this program, an editor, a second copy) is
 // seen by the next read; only the decoding of unchanged bytes is saved, which keeps
-// a Say on a large RTF knowledge base close to the cost of reading the file.
+// a Say on a large RTF knowledge base close to the cost of reading the file. Every
+// change of a file goes through change(), the one place that takes the file's lock.
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -16,42 +19,86 @@ namespace cpuchat {
 
 using Lines = std::shared_ptr<const LineList>;
 
+/// How a file's lines lie on disk: an RTF document, as the program writes what it
+/// keeps in its rich-text lists, or plain text with CR LF.
+enum class FileForm { Rtf, Plain };
+
+class FileStore;
+
+/// A file's lines during one FileStore::change(). Nothing is read before the change
+/// asks for the lines or the form, and nothing is written unless it calls writeAs().
+class FileChange {
+public:
+    /// The lines as the file holds them (read at the first call), or as changed so far.
+    const LineList& lines();
+    /// The form the file is in.
+    FileForm form();
+    /// The lines to change, starting as the file's: the very list read when nothing
+    /// else holds it, so that a large file is not copied.
+    LineList& edit();
+    /// Sets all lines at once, without reading the file.
+    void assign(LineList lines);
+    /// Writes the lines back in `form` once the change returns.
+    void writeAs(FileForm form) noexcept { writeAs_ = form; }
+
+private:
+    friend class FileStore;
+    FileChange(FileStore& store, std::string_view name, Lines& list)
+        : store_(store), name_(name), list_(list) {}
+    void read();
+
+    FileStore& store_;
+    std::string_view name_;
+    Lines& list_;
+    bool read_ = false;
+    FileForm found_ = FileForm::Plain;
+    std::shared_ptr<LineList> edited_;
+    std::optional<FileForm> writeAs_;
+};
+
 class FileStore {
 public:
     explicit FileStore(FileSystem& fs) : fs_(fs) {}
 
     /// Reads file `name` (an RTF document or plain text) whole; throws FileError.
     Lines read(std::string_view name);
-    /// A list to change that starts as `lines`: `lines` itself when only the caller
-    /// and this store hold it (the store forgets it, so a large file is not copied),
-    /// else a copy. The caller writes it back or drops it.
-    std::shared_ptr<LineList> edit(Lines& lines);
     /// Reads file `name` as plain text only; throws FileError.
     LineList readPlain(std::string_view name);
-    /// Holds file `name` for one change (see FileSystem::lock): take it before the
-    /// read that the change is based on. Throws FileError.
-    FileLock lock(std::string_view name) { return fs_.lock(name); }
-    /// Replaces file `name` with `lines` as an RTF document; throws FileError.
-    void writeRtf(std::string_view name, Lines lines);
-    /// Replaces file `name` with `lines` as plain text; throws FileError.
-    void writePlain(std::string_view name, const LineList& lines);
+
+    /// The one way the program changes a file. Holds the file's lock (see
+    /// FileSystem::lock) from before the read the change is based on to the write, so
+    /// that a second copy of the program changing the file at the same time waits and
+    /// then reads this change. `edit` reads, changes and asks for the write through
+    /// its FileChange; `list` ends holding the lines last read or written, as a
+    /// scratch list the program loads a file into. Throws FileError, or what `edit`
+    /// throws, and then writes nothing. True when the file was written.
+    bool change(std::string_view name, Lines& list, const std::function<void(FileChange&)>& edit);
+    bool change(std::string_view name, const std::function<void(FileChange&)>& edit);
 
     FileSystem& fileSystem() noexcept { return fs_; }
 
 private:
+    friend class FileChange;
     struct Entry {
         std::string bytes;  // the file's content when `lines` were decoded from it
         Lines lines;
         // A plain text's lines hold the file's bytes themselves; they stay unchanged
-        // while cached, since edit() takes a list out of the cache before it changes.
+        // while cached, since takeForEdit() takes a list out of the cache first.
         bool inLines = false;
         std::string_view known() const { return inLines ? lines->fileBytes() : std::string_view(bytes); }
     };
-    Lines remember(const std::string& key, std::string&& bytes);
-    static std::string keyFor(std::string_view name);
+    using Cache = std::unordered_map<std::string, Entry>;
+
+    Cache::iterator remember(const std::string& key, std::string&& bytes);
+    Lines read(std::string_view name, FileForm* form);
+    /// A list to change that starts as `lines`: `lines` itself when only the caller
+    /// and this store hold it (the store forgets it), else a copy.
+    std::shared_ptr<LineList> takeForEdit(Lines& lines);
+    void writeRtf(std::string_view name, Lines lines);
+    void writePlain(std::string_view name, const LineList& lines);
 
     FileSystem& fs_;
-    std::unordered_map<std::string, Entry> cache_;
+    Cache cache_;
 };
 
 }  // namespace cpuchat

@@ -10,6 +10,9 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
+
+#include "SystemCalls.h"
 
 namespace cpuchat {
 
@@ -26,6 +29,16 @@ private:
     Kind kind_;
     std::string name_;
 };
+
+/// The folders and the file of a name as the program spells it: a drive prefix ("D:")
+/// dropped, since the program's files lie under the working directory; "\" and "/"
+/// both separate; empty and "." parts dropped. Each part keeps its spelling.
+std::vector<std::string_view> nameParts(std::string_view name);
+
+/// One key for every spelling of one name, as the program compares names: its parts
+/// joined with "\" and upper-cased ("D:\base//words.dat" and "Base\Words.DAT" both
+/// give "BASE\WORDS.DAT").
+std::string fileKey(std::string_view name);
 
 [[noreturn]] void throwCannotOpen(std::string_view name);
 [[noreturn]] void throwCannotCreate(std::string_view name);
@@ -69,15 +82,16 @@ public:
 
 /// Opens `path` for reading without ever blocking (a FIFO or a device never holds
 /// the program up) and only when it is a regular file; -1 otherwise.
-int openRegularFile(const std::filesystem::path& path) noexcept;
+int openRegularFile(const std::filesystem::path& path, SystemCalls& calls = SystemCalls::real()) noexcept;
 
 /// The real file system under a working directory.
 class DiskFileSystem : public FileSystem {
 public:
     /// `lockWait`: how long lock() waits for another copy of the program before it
-    /// gives up.
+    /// gives up. `calls`: what it reaches the disk through.
     explicit DiskFileSystem(std::filesystem::path root,
-                            std::chrono::milliseconds lockWait = std::chrono::seconds(5));
+                            std::chrono::milliseconds lockWait = std::chrono::seconds(5),
+                            SystemCalls& calls = SystemCalls::real());
 
     std::string read(std::string_view name) override;
     std::optional<std::string> readIfChanged(std::string_view name, std::string_view known) override;
@@ -103,6 +117,7 @@ public:
 private:
     std::filesystem::path root_;
     std::chrono::milliseconds lockWait_;
+    SystemCalls* sys_;
 };
 
 }  // namespace cpuchat

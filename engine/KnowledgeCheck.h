@@ -39,7 +39,7 @@
 #include <string>
 #include <vector>
 
-#include "Engine.h"
+#include "KnowledgeCounts.h"
 #include "LineList.h"
 
 namespace cpuchat {

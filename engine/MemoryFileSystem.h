@@ -1,13 +1,11 @@
 #pragma once
 // Files held in memory, named as the program names them: for fuzzing and tests that
-// need no disk. Names compare without regard to case, "/" and "\" alike, and a drive
-// prefix is dropped, as on disk.
+// need no disk. Names compare as fileKey() compares them, as on disk.
 
 #include <map>
 #include <string>
 
 #include "FileSystem.h"
-#include "Text.h"
 
 namespace cpuchat {
 
@@ -28,15 +26,7 @@ public:
     const std::string& at(std::string_view name) const { return files_.at(key(name)); }
 
 private:
-    static std::string key(std::string_view name) {
-        if (name.size() >= 2 && name[1] == ':') name.remove_prefix(2);
-        std::string k = toUpper(name);
-        for (char& c : k) {
-            if (c == '/') c = '\\';
-        }
-        while (!k.empty() && k.front() == '\\') k.erase(k.begin());
-        return k;
-    }
+    static std::string key(std::string_view name) { return fileKey(name); }
     std::map<std::string, std::string> files_;
 };
 

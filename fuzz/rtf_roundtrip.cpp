@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "Storage.h"
+#include "LineCodec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     cpuchat::LineList lines;

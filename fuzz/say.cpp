@@ -7,8 +7,8 @@
 #include <cstdlib>
 
 #include "Engine.h"
+#include "LineCodec.h"
 #include "MemoryFileSystem.h"
-#include "Storage.h"
 #include "Text.h"
 
 namespace {

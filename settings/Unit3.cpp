@@ -15,7 +15,7 @@
 
 #include "FileSystem.h"
 #include "InputLine.h"
-#include "Storage.h"
+#include "LineCodec.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <sstream>
 
-#include "Storage.h"
+#include "LineCodec.h"
 #include "TestSupport.h"
 #include "Text.h"
 

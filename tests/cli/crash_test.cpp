@@ -7,13 +7,13 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <map>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <random>
 #include <thread>
 
-#include "Storage.h"
+#include "LineCodec.h"
 #include "TestSupport.h"
 #include "Text.h"
 

@@ -4,7 +4,7 @@
 
 #include "Engine.h"
 #include "FileSystem.h"
-#include "Storage.h"
+#include "LineCodec.h"
 #include "TestSupport.h"
 #include "Text.h"
 

@@ -1,16 +1,20 @@
+#include "FileSystem.h"
+
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 
 #include "Engine.h"
 #include "FileStore.h"
-#include "FileSystem.h"
-#include "Storage.h"
+#include "LineCodec.h"
 #include "TestSupport.h"
 
 namespace cpuchat {
@@ -39,6 +43,10 @@ int asUnprivileged(const std::function<int()>& f) {
     int status = 0;
     ::waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 98;
+}
+
+std::ptrdiff_t entriesIn(const std::filesystem::path& folder) {
+    return std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator());
 }
 
 TEST(FileNames, MapWindowsStyleNamesIntoTheWorkingDirectory) {
@@ -93,9 +101,7 @@ TEST(AtomicReplace, ReplacesTheContentAndKeepsThePermissions) {
     EXPECT_EQ(dir.read("Base/W1.Dat"), "new content");
     EXPECT_EQ(std::filesystem::status(file).permissions(), std::filesystem::perms(0640));
     // No temporary file is left beside it.
-    std::size_t entries = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path() / "Base")) ++entries;
-    EXPECT_EQ(entries, 1u);
+    EXPECT_EQ(entriesIn(dir.path() / "Base"), 1);
 }
 
 TEST(AtomicReplace, WritesThroughALinkToTheRealFile) {
@@ -153,9 +159,8 @@ TEST(AtomicReplace, NothingPlantedAtATemporaryNameIsWrittenThroughOrBlocksAWrite
             EXPECT_EQ(dir.read("other.txt"), "precious") << plant.what << " at " << name;
             EXPECT_EQ(std::filesystem::exists(std::filesystem::symlink_status(at)), planted && plant.stays)
                 << plant.what << " at " << name;
-            std::size_t entries = 0;
-            for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path() / "Base")) ++entries;
-            EXPECT_EQ(entries, planted && plant.stays ? 2u : 1u) << plant.what << " at " << name;
+            EXPECT_EQ(entriesIn(dir.path() / "Base"), planted && plant.stays ? 2 : 1)
+                << plant.what << " at " << name;
         }
     }
 }
@@ -199,6 +204,97 @@ TEST(AtomicReplace, UnwritableTargetsFailAndWritableFilesOfAReadOnlyFolderAreRew
     EXPECT_EQ(dir.read("Base/ReadOnly.Dat"), "keep me");
     EXPECT_EQ(dir.read("Locked/W1.Dat"), "learned");
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "Base" / ".ReadOnly.Dat.cpu-chat-tmp"));
+}
+
+// The real calls, except that a write moves at most 8 bytes (so that a failure can
+// come halfway through), the chosen call fails at its chosen use, and creating a
+// file can be refused as in a folder the program may not create files in.
+class FailingCalls : public SystemCalls {
+public:
+    FailingCalls(std::string_view call, int use, int error, bool refuseCreate)
+        : call_(call), use_(use), error_(error), refuseCreate_(refuseCreate) {}
+    int open(const char* path, int flags, mode_t mode) override {
+        return fails("open") ? -1 : SystemCalls::open(path, flags, mode);
+    }
+    int openat(int folder, const char* name, int flags, mode_t mode) override {
+        if (refuseCreate_ && (flags & O_CREAT) != 0) {
+            errno = EACCES;
+            return -1;
+        }
+        return fails("openat") ? -1 : SystemCalls::openat(folder, name, flags, mode);
+    }
+    ssize_t write(int fd, const void* buffer, size_t size) override {
+        return fails("write") ? -1 : SystemCalls::write(fd, buffer, std::min<size_t>(size, 8));
+    }
+    off_t lseek(int fd, off_t offset, int whence) override {
+        return fails("lseek") ? -1 : SystemCalls::lseek(fd, offset, whence);
+    }
+    int fallocate(int fd, int mode, off_t offset, off_t length) override {
+        return fails("fallocate") ? -1 : SystemCalls::fallocate(fd, mode, offset, length);
+    }
+    int ftruncate(int fd, off_t length) override {
+        return fails("ftruncate") ? -1 : SystemCalls::ftruncate(fd, length);
+    }
+    int fchmod(int fd, mode_t mode) override { return fails("fchmod") ? -1 : SystemCalls::fchmod(fd, mode); }
+    int fsync(int fd) override { return fails("fsync") ? -1 : SystemCalls::fsync(fd); }
+    int renameat(int fromFolder, const char* from, int toFolder, const char* to) override {
+        return fails("renameat") ? -1 : SystemCalls::renameat(fromFolder, from, toFolder, to);
+    }
+
+private:
+    bool fails(std::string_view call) {
+        if (call != call_ || ++seen_ != use_) return false;
+        errno = error_;
+        return true;
+    }
+    std::string call_;
+    int use_, error_, seen_ = 0;
+    bool refuseCreate_;
+};
+
+TEST(AtomicReplace, AWriteFailingAtAnyStepLosesNothingAndSaysSo) {
+    const std::string old = "old line one\r\nold line two\r\n";
+    const std::string now = "the new content, longer than the old one\r\n";
+    const std::string cannot = "Cannot create file Base\\Words.Dat";
+    struct Row {
+        bool inPlace;  // the folder refuses new files: the file is rewritten in place
+        const char* call;
+        int use;
+        int error;
+        bool replaced;  // the file ends with the new content, and no failure is reported
+    };
+    const Row rows[] = {
+        // A temporary file is written and renamed over the target.
+        {false, "", 0, 0, true},
+        {false, "openat", 1, EMFILE, false},
+        {false, "write", 1, ENOSPC, false},
+        {false, "write", 2, EIO, false},
+        {false, "fchmod", 1, EPERM, false},
+        {false, "fsync", 1, EIO, false},
+        {false, "renameat", 1, EIO, false},
+        {false, "fsync", 2, EINVAL, true},  // the folder's flush, after the rename
+        // Rewritten in place; the old content is put back when a step fails.
+        {true, "", 0, 0, true},
+        {true, "open", 3, EACCES, false},
+        {true, "fallocate", 1, ENOSPC, false},
+        {true, "fallocate", 1, EOPNOTSUPP, true},
+        {true, "lseek", 1, EIO, false},
+        {true, "write", 2, EIO, false},
+        {true, "ftruncate", 1, EIO, false},
+        {true, "fsync", 1, EIO, false},
+    };
+    for (const Row& row : rows) {
+        const std::string what = std::string(row.inPlace ? "in place, " : "atomic, ") +
+                                 (*row.call ? row.call : "none") + " #" + std::to_string(row.use);
+        TempDir dir;
+        dir.write("Base/Words.Dat", old);
+        FailingCalls calls(row.call, row.use, row.error, row.inPlace);
+        DiskFileSystem fs(dir.path(), std::chrono::seconds(5), calls);
+        EXPECT_EQ(message([&] { fs.replace("Base\\Words.Dat", now); }), row.replaced ? "no failure" : cannot)
+            << what;
+        EXPECT_EQ(dir.read("Base/Words.Dat"), row.replaced ? now : old) << what;
+        EXPECT_EQ(entriesIn(dir.path() / "Base"), 1) << what;  // no temporary file is left beside it
+    }
 }
 
 TEST(AtomicReplace, UnreadableFileFailsToOpen) {
@@ -249,30 +345,14 @@ TEST(FileStore, WritesRtfThatReadsBackTheSame) {
     dir.write("Base/W1.Dat", test::plainFile({"Да.", "Нет."}));
     DiskFileSystem fs(dir.path());
     FileStore store(fs);
-    auto list = std::make_shared<LineList>(*store.read("Base\\W1.Dat"));
-    list->append(w("Может быть."));
-    store.writeRtf("Base\\W1.Dat", list);
+    Lines list;
+    EXPECT_TRUE(store.change("Base\\W1.Dat", list, [](FileChange& pool) {
+        pool.edit().append(w("Может быть."));
+        pool.writeAs(FileForm::Rtf);
+    }));
     EXPECT_TRUE(dir.read("Base/W1.Dat").starts_with("{\\rtf1"));
     FileStore fresh(fs);
     EXPECT_EQ(fresh.read("Base\\W1.Dat")->toVector(), list->toVector());
-}
-
-TEST(StartupCounts, CountMainPhrasesAndBranches) {
-    const LineList example{"header",
-                           w("ПРИВЕТ^Привет!;Здравствуй.;"),
-                           w("_КАК ДЕЛА^Хорошо.;Отлично.;"),
-                           w("__А У ТЕБЯ^Тоже хорошо.;"),
-                           w("ПОКА^До свидания.;@"),
-                           w("ЧТО ТАКОЕ СЧАСТЬЕ?^"),
-                           ""};
-    const PhraseCounts counts = countPhrases(example);
-    EXPECT_EQ(counts.main, 3);
-    EXPECT_EQ(counts.branches, 2);
-    EXPECT_EQ(startupStatusText(counts), w("Программе известно:   [главные фразы - 3   ветки - 2]"));
-    const PhraseCounts none = countPhrases(LineList{"header"});
-    EXPECT_EQ(none.main, 0);
-    EXPECT_EQ(none.branches, 0);
-    EXPECT_EQ(startupStatusText(countPhrases(LineList{})), w("Программе известно:   [главные фразы - 0   ветки - 0]"));
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include "Engine.h"
 #include "FileStore.h"
-#include "Storage.h"
+#include "LineCodec.h"
 #include "TestSupport.h"
 
 namespace cpuchat {

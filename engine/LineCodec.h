@@ -1,7 +1,7 @@
 #pragma once
-// The two storage forms of a line list: plain Windows-1251 text with CR LF line ends,
-// and an RTF document with one paragraph per line. Pure functions from bytes to lines
-// and back; file access lives in FileSystem.
+// The codec of a line list's two forms on disk: plain Windows-1251 text with CR LF
+// line ends, and an RTF document with one paragraph per line. Pure functions from
+// bytes to lines and back; file access lives in FileSystem and FileStore.
 
 #include <string>
 #include <string_view>

@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "Storage.h"
+#include "LineCodec.h"
 #include "TestSupport.h"
 
 namespace cpuchat {

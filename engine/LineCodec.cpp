@@ -1,4 +1,4 @@
-#include "Storage.h"
+#include "LineCodec.h"
 
 #include <algorithm>
 #include <array>

@@ -1,9 +1,8 @@
-#include "FileTransfer.h"
+#include "Utf8Exchange.h"
 
 #include <cstdio>
-#include <memory>
 
-#include "Storage.h"
+#include "LineCodec.h"
 #include "Text.h"
 
 namespace cpuchat {
@@ -59,12 +58,10 @@ LineList linesFromUtf8(std::string_view utf8) {
 }
 
 void replaceLines(FileStore& store, std::string_view path, const LineList& lines) {
-    const FileLock held = store.lock(path);
-    if (isRtf(store.fileSystem().read(path))) {
-        store.writeRtf(path, std::make_shared<LineList>(lines));  // non-const: the store may hand it out for editing
-    } else {
-        store.writePlain(path, lines);
-    }
+    store.change(path, [&](FileChange& file) {
+        file.writeAs(file.form());
+        file.assign(lines);
+    });
 }
 
 }  // namespace cpuchat
