@@ -5,6 +5,7 @@
 #include <QCommandLineParser>
 #include <QFile>
 #include <QIcon>
+#include <QMessageBox>
 #include <csignal>
 #include <cstdio>
 
@@ -51,7 +52,12 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "cpu-chat: %s\n%s", qPrintable(problem), qPrintable(parser.helpText()));
         return 2;
     }
-    parser.process(app);  // --help, --help-all and --version end the program here
+    if (parser.isSet(version)) {
+        // Named as the console program names itself, so the two are told apart.
+        std::printf("cpu-chat (Cpu chat) %s\n", CPU_CHAT_VERSION);
+        return 0;
+    }
+    parser.process(app);  // --help and --help-all end the program here
 
     // The desktop shows the window with the name and icon of the menu entry.
     QGuiApplication::setDesktopFileName(QStringLiteral(CPU_CHAT_APP_ID));
@@ -59,14 +65,28 @@ int main(int argc, char* argv[]) {
 
     std::optional<std::filesystem::path> given;
     if (parser.isSet(dir)) given = QFile::encodeName(parser.value(dir)).toStdString();
+    const cpuchat::Surroundings where = cpuchat::Surroundings::ofProcess();
     std::filesystem::path folder;
     try {
-        folder = cpuchat::chooseWorkingFolder(given, cpuchat::Surroundings::ofProcess());
+        folder = cpuchat::chooseWorkingFolder(given, where);
     } catch (const cpuchat::WorkingFolderError& e) {
+        std::fprintf(stderr, "cpu-chat: cannot prepare the working folder: %s\n", e.what());
         cpuchat::showMessage(
             nullptr,
             QStringLiteral("Cannot prepare the working folder: %1").arg(QString::fromUtf8(e.what())));
         return 1;
+    }
+    // The program's messages name a file ("Cannot open file Sound\KeyBoard.wav") but
+    // not the folder: in a folder that lacks files, each message says on a second
+    // line which folder it is and what it lacks.
+    if (const auto missing = cpuchat::missingFiles(folder, where.defaultData); !missing.empty()) {
+        const std::string note = cpuchat::describeMissing(folder, missing);
+        std::fprintf(stderr, "cpu-chat: %s\n", note.c_str());
+        QString line = QString::fromUtf8(note);
+        line[0] = line[0].toUpper();
+        cpuchat::setMessageHandler([line](QWidget* parent, const QString& text) {
+            QMessageBox::critical(parent, QGuiApplication::applicationDisplayName(), text + '\n' + line);
+        });
     }
 
     cpuchat::DiskFileSystem files(folder);

@@ -9,13 +9,14 @@
 #include <cstdlib>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "Engine.h"
 #include "FileSystem.h"
 #include "Random.h"
 #include "Text.h"
-#include "WorkingFolder.h"
 #include "Tools.h"
+#include "WorkingFolder.h"
 
 namespace {
 
@@ -32,11 +33,12 @@ public:
 constexpr std::size_t kInputLineLimit = 255;
 
 constexpr char kUsage[] =
-    "Usage: cpu-chat-cli [--dir DIR] [--seed N] [--explain] [--stats | --check | --export NAME | --import NAME]\n"
+    "Usage: cpu-chat-cli [--dir DIR] [--seed N] [--explain] "
+    "[--stats | --check | --export NAME | --import NAME]\n"
     "Talks with Cpu in the terminal: one phrase a line on standard input (UTF-8).\n"
     "\n"
-    "  --dir DIR      work in DIR; without it: the current directory when it holds Base,\n"
-    "                 else ~/.local/share/cpu-chat, filled from the default data\n"
+    "  --dir DIR      work in DIR; without it: the current directory when its Base holds\n"
+    "                 Words.Dat, else ~/.local/share/cpu-chat, filled from the default data\n"
     "  --seed N       draw from the seed N, so that a run can be repeated\n"
     "  --explain      say on standard error where each Cpu line came from\n"
     "  --stats        print the knowledge counts and exit\n"
@@ -45,8 +47,8 @@ constexpr char kUsage[] =
     "  --export NAME  print the lines of Base/NAME as UTF-8 and exit\n"
     "  --import NAME  replace the lines of Base/NAME by UTF-8 lines from standard input,\n"
     "                 keeping the file's form, and exit\n"
-    "  --help         print this help and exit\n"
-    "  --version      print the version and exit\n";
+    "  -h, --help     print this help and exit\n"
+    "  -v, --version  print the version and exit\n";
 
 int usageError(const std::string& problem) {
     std::cerr << "cpu-chat-cli: " << problem << '\n' << kUsage;
@@ -54,7 +56,8 @@ int usageError(const std::string& problem) {
 }
 
 void printRecordFrom(const Engine& engine, std::size_t from) {
-    for (std::size_t i = from; i < engine.record().size(); ++i) std::cout << toUtf8(engine.record()[i]) << '\n';
+    for (std::size_t i = from; i < engine.record().size(); ++i)
+        std::cout << toUtf8(engine.record()[i]) << '\n';
     std::cout.flush();
 }
 
@@ -69,6 +72,15 @@ int stats(Engine& engine) {
         std::cerr << toUtf8(e.what()) << '\n';
         return 1;
     }
+}
+
+// The failures name a file of Base but not the folder; a folder that lacks some of
+// them (an old installation, a mistyped --dir) is named once before the talk.
+void reportMissing(const std::filesystem::path& folder, const std::filesystem::path& defaults) {
+    std::vector<std::string> missing = missingFiles(folder, defaults);
+    // The sounds, the history and the picture belong to the window program.
+    std::erase_if(missing, [](const std::string& name) { return !name.starts_with("Base\\"); });
+    if (!missing.empty()) std::cerr << "cpu-chat-cli: " << describeMissing(folder, missing) << '\n';
 }
 
 }  // namespace
@@ -94,26 +106,28 @@ int main(int argc, char** argv) {
                 return usageError("option '--seed' needs a number, not '" + std::string(argv[i]) + "'");
         } else if (arg == "--stats") {
             wantStats = true;
-        } else if (arg == "--help") {
+        } else if (arg == "--help" || arg == "-h") {
             std::cout << kUsage;
             return 0;
-        } else if (arg == "--version") {
-            std::cout << "cpu-chat " CPU_CHAT_VERSION "\n";
+        } else if (arg == "--version" || arg == "-v") {
+            std::cout << "cpu-chat-cli (Cpu chat) " CPU_CHAT_VERSION "\n";
             return 0;
         } else if (!parseToolOption(argc, argv, i, tools)) {
             return usageError("unknown option '" + arg + "'");
         }
     }
 
+    const Surroundings where = Surroundings::ofProcess();
     std::filesystem::path folder;
     try {
-        folder = chooseWorkingFolder(dir, Surroundings::ofProcess());
+        folder = chooseWorkingFolder(dir, where);
     } catch (const WorkingFolderError& e) {
         std::cerr << "cpu-chat-cli: cannot prepare the working folder: " << e.what() << '\n';
         return 1;
     }
     DiskFileSystem files(folder);
     if (tools.command) return runTool(tools, files, std::cin, std::cout, std::cerr);
+    reportMissing(folder, where.defaultData);
     SystemClock clock;
     StdRandom freeRandom;
     std::optional<FixedSeedRandom> fixedRandom;
@@ -123,7 +137,8 @@ int main(int argc, char** argv) {
     if (wantStats) return stats(engine);
 
     const bool terminal = ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);
-    if (terminal) std::cerr << "Cpu chat. Пишите фразы; пустая строка пропускается, Ctrl+D завершает беседу.\n> ";
+    if (terminal)
+        std::cerr << "Cpu chat. Пишите фразы; пустая строка пропускается, Ctrl+D завершает беседу.\n> ";
     std::string line;
     while (std::getline(std::cin, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();

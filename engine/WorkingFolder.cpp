@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <system_error>
@@ -28,9 +29,17 @@ std::string env(const char* name) {
     return value ? value : "";
 }
 
-bool holdsBase(const fs::path& current) {
+bool holdsKnowledgeBase(const fs::path& current) {
     std::error_code ec;
-    return !current.empty() && fs::is_directory(DiskFileSystem(current).resolve("Base"), ec);
+    return !current.empty() && fs::is_regular_file(DiskFileSystem(current).resolve("Base\\Words.Dat"), ec);
+}
+
+void requireFolder(const fs::path& dir) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(dir, ec);
+    if (fs::is_directory(status)) return;
+    if (fs::exists(status)) fail(dir, "not a folder");
+    fail(dir, ec && ec != std::errc::no_such_file_or_directory ? ec.message() : "no such folder");
 }
 
 // The copy appears under its name whole or not at all, and never over a file that
@@ -50,25 +59,41 @@ void copyWhole(const fs::path& from, const fs::path& to) {
     if (ec) fail(to, ec.message());
 }
 
-void fill(const fs::path& folder, const fs::path& defaults) {
-    std::error_code ec;
-    if (!fs::is_directory(defaults, ec)) fail(defaults, "the program's default data are missing");
-    fs::create_directories(folder, ec);
-    if (ec) fail(folder, ec.message());
+// A file of the default data that the working folder lacks.
+struct Lacking {
+    fs::path from;
+    fs::path to;
+    std::string name;  ///< relative, with "/"
+};
+
+std::vector<Lacking> lacking(const fs::path& folder, const fs::path& defaults, std::error_code& ec) {
+    std::vector<Lacking> out;
     const DiskFileSystem files(folder);
     fs::recursive_directory_iterator it(defaults, fs::directory_options::follow_directory_symlink, ec);
     for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
         if (!it->is_regular_file()) continue;
         // Matched without regard to case as the program reads it: "base/words.dat"
         // is the knowledge base, and a second "Base/Words.Dat" would hide it.
-        const fs::path target =
-            files.resolve(fromUtf8(it->path().lexically_relative(defaults).generic_string()));
-        if (fs::exists(fs::symlink_status(target))) continue;
-        fs::create_directories(target.parent_path(), ec);
-        if (ec) fail(target.parent_path(), ec.message());
-        copyWhole(it->path(), target);
+        std::string name = it->path().lexically_relative(defaults).generic_string();
+        fs::path target = files.resolve(fromUtf8(name));
+        if (!fs::exists(fs::symlink_status(target)))
+            out.push_back({it->path(), std::move(target), std::move(name)});
     }
+    return out;
+}
+
+void fill(const fs::path& folder, const fs::path& defaults) {
+    std::error_code ec;
+    if (!fs::is_directory(defaults, ec)) fail(defaults, "the program's default data are missing");
+    fs::create_directories(folder, ec);
+    if (ec) fail(folder, ec.message());
+    const std::vector<Lacking> missing = lacking(folder, defaults, ec);
     if (ec) fail(defaults, ec.message());
+    for (const Lacking& file : missing) {
+        fs::create_directories(file.to.parent_path(), ec);
+        if (ec) fail(file.to.parent_path(), ec.message());
+        copyWhole(file.from, file.to);
+    }
 }
 
 }  // namespace
@@ -85,8 +110,11 @@ Surroundings Surroundings::ofProcess() {
 }
 
 fs::path chooseWorkingFolder(const std::optional<fs::path>& dir, const Surroundings& where) {
-    if (dir) return *dir;
-    if (holdsBase(where.current)) return where.current;
+    if (dir) {
+        requireFolder(*dir);
+        return *dir;
+    }
+    if (holdsKnowledgeBase(where.current)) return where.current;
     fs::path dataHome = where.dataHome;
     if (!dataHome.is_absolute()) {
         if (where.home.empty()) fail("$HOME", "not set, and XDG_DATA_HOME names no absolute folder");
@@ -95,6 +123,24 @@ fs::path chooseWorkingFolder(const std::optional<fs::path>& dir, const Surroundi
     const fs::path folder = dataHome / "cpu-chat";
     fill(folder, where.defaultData);
     return folder;
+}
+
+std::vector<std::string> missingFiles(const fs::path& folder, const fs::path& defaults) {
+    std::error_code ec;
+    std::vector<std::string> names;
+    for (Lacking& file : lacking(folder, defaults, ec)) {
+        std::replace(file.name.begin(), file.name.end(), '/', '\\');
+        names.push_back(std::move(file.name));
+    }
+    if (ec) return {};
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string describeMissing(const fs::path& folder, const std::vector<std::string>& missing) {
+    std::string line = "the working folder " + folder.string() + " lacks ";
+    for (std::size_t i = 0; i < missing.size(); ++i) line += (i ? ", " : "") + missing[i];
+    return line;
 }
 
 }  // namespace cpuchat

@@ -7,6 +7,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace cpuchat {
 
@@ -30,8 +31,11 @@ struct Surroundings {
     static Surroundings ofProcess();
 };
 
-/// `dir` when given. Otherwise the current directory when it holds a `Base` folder
-/// (any case of the name), as existing installations keep their data there.
+/// `dir` when given; it must be a folder that exists, since a mistyped name should
+/// be said at once rather than met by every file the program opens. Otherwise the
+/// current directory when its `Base` folder holds the knowledge base `Words.Dat`
+/// (any case of the names), as existing installations keep their data there; an
+/// unrelated `Base` (a menu starts programs in the home folder) does not count.
 /// Otherwise the per-user folder `$XDG_DATA_HOME/cpu-chat` (`$HOME/.local/share`
 /// when XDG_DATA_HOME is unset or not absolute), created when missing; every default
 /// file it lacks is copied in, and a file it has (under any case of its name) is left
@@ -39,5 +43,15 @@ struct Surroundings {
 /// a failure leaves every file that existed as it was.
 std::filesystem::path chooseWorkingFolder(const std::optional<std::filesystem::path>& dir,
                                           const Surroundings& where);
+
+/// The files of the default data that `folder` lacks, spelled as the program names
+/// them ("Base\Words.Dat", "Sound\KeyBoard.wav"), in name order; names match without
+/// regard to case. Empty when the default data cannot be read.
+std::vector<std::string> missingFiles(const std::filesystem::path& folder,
+                                      const std::filesystem::path& defaults);
+
+/// One line (UTF-8) naming the working folder and the files it lacks, to follow the
+/// program's own "Cannot open file" messages, which name a file but not the folder.
+std::string describeMissing(const std::filesystem::path& folder, const std::vector<std::string>& missing);
 
 }  // namespace cpuchat

@@ -34,9 +34,9 @@ protected:
     Outcome run(const std::string& input, const std::string& args = "") { return runIn(dir, input, args); }
     Outcome runIn(const test::TempDir& wd, const std::string& input, const std::string& args) {
         io.write("in", input);
-        const std::string cmd = std::string("'") + CPU_CHAT_CLI + "' --dir '" + wd.path().string() + "' " + args +
-                                " <'" + (io.path() / "in").string() + "' >'" + (io.path() / "out").string() +
-                                "' 2>'" + (io.path() / "err").string() + "'";
+        const std::string cmd = std::string("'") + CPU_CHAT_CLI + "' --dir '" + wd.path().string() + "' " +
+                                args + " <'" + (io.path() / "in").string() + "' >'" +
+                                (io.path() / "out").string() + "' 2>'" + (io.path() / "err").string() + "'";
         const int raw = std::system(cmd.c_str());
         Outcome r;
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -87,7 +87,9 @@ TEST_F(CliTest, AFailureIsReportedAndTheNextPhraseGoesOn) {
     std::filesystem::remove(dir.path() / "Base" / "X.Dat");
     const Outcome r = run("ты гад!\nпривет\n", "--seed 3");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "Cannot open file Base\\X.Dat\n");
+    // The folder is named once, before the talk.
+    EXPECT_EQ(r.err, "cpu-chat-cli: the working folder " + dir.path().string() +
+                         " lacks Base\\X.Dat\nCannot open file Base\\X.Dat\n");
     const auto lines = r.outLines();
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[0], "USER:     Ты гад!");
@@ -237,7 +239,8 @@ TEST_F(CliTest, AnExitThatCannotWriteTheLogFails) {
     std::filesystem::remove(dir.path() / "Base" / "Log.Lormak");
     const Outcome r = run("привет\n", "--seed 2");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Cannot open file Base\\Log.Lormak\n");
+    EXPECT_EQ(r.err, "cpu-chat-cli: the working folder " + dir.path().string() +
+                         " lacks Base\\Log.Lormak\nCannot open file Base\\Log.Lormak\n");
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "Base" / "Log.Lormak"));
 }
 
@@ -259,7 +262,8 @@ TEST_F(CliTest, AClosedStandardOutputEndsTheTalkAndTheLogIsStillWritten) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     const auto log = file("Base/Log.Lormak");
     EXPECT_EQ(std::count(log.begin(), log.end(), "USER:     Привет."), 1);
-    EXPECT_EQ(std::count(log.begin(), log.end(), "USER:     Как дела."), 0) << "the talk ended at the first line";
+    EXPECT_EQ(std::count(log.begin(), log.end(), "USER:     Как дела."), 0)
+        << "the talk ended at the first line";
 }
 
 TEST_F(CliTest, AnswersHelpAndVersionAndRejectsABadCommandLine) {
@@ -271,7 +275,11 @@ TEST_F(CliTest, AnswersHelpAndVersionAndRejectsABadCommandLine) {
     };
     const Row rows[] = {
         {"--help", 0, "Usage: cpu-chat-cli [--dir DIR]", ""},
-        {"--version", 0, "cpu-chat " CPU_CHAT_VERSION "\n", ""},
+        {"-h", 0, "Usage: cpu-chat-cli [--dir DIR]", ""},
+        {"--version", 0, "cpu-chat-cli (Cpu chat) " CPU_CHAT_VERSION "\n", ""},
+        {"-v", 0, "cpu-chat-cli (Cpu chat) " CPU_CHAT_VERSION "\n", ""},
+        {"--dir /nonexistent/cpu-chat", 1, "",
+         "cpu-chat-cli: cannot prepare the working folder: /nonexistent/cpu-chat: no such folder"},
         {"--bogus", 2, "", "cpu-chat-cli: unknown option '--bogus'"},
         {"--seed", 2, "", "cpu-chat-cli: option '--seed' needs a value"},
         {"--seed 12x", 2, "", "cpu-chat-cli: option '--seed' needs a number, not '12x'"},
@@ -283,6 +291,9 @@ TEST_F(CliTest, AnswersHelpAndVersionAndRejectsABadCommandLine) {
         EXPECT_EQ(r.status, row.status);
         EXPECT_TRUE(r.out.starts_with(row.out)) << r.out;
         EXPECT_EQ(r.err.substr(0, r.err.find('\n')), row.errLine);
+        if (row.status != 0) {
+            EXPECT_EQ(r.out, "") << "no talk";
+        }
         if (row.status == 2) {
             EXPECT_NE(r.err.find("Usage: cpu-chat-cli"), std::string::npos);
         }

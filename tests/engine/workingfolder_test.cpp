@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <vector>
 
 #include "TestSupport.h"
 
@@ -25,6 +26,7 @@ protected:
             fs::permissions(tmp.path() / f,
                             fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
         }
+        fs::create_directory(tmp.path() / "elsewhere");
         where.current = tmp.path() / "cur";
         where.home = (tmp.path() / "home").string();
         where.defaultData = tmp.path() / "defaults";
@@ -62,9 +64,14 @@ TEST_F(WorkingFolderTest, TheCommandLineThenTheCurrentDirectoryThenThePerUserFol
         std::string expected;
     };
     const Row rows[] = {
-        {"--dir wins", "{tmp}/elsewhere", "Base/", "", "{tmp}/elsewhere"},
-        {"a current directory with Base", std::nullopt, "Base/", "{tmp}/data", "{tmp}/cur"},
-        {"Base in any case", std::nullopt, "bASE/", "", "{tmp}/cur"},
+        {"--dir wins", "{tmp}/elsewhere", "Base/Words.Dat", "", "{tmp}/elsewhere"},
+        {"a current directory with the knowledge base", std::nullopt, "Base/Words.Dat", "{tmp}/data",
+         "{tmp}/cur"},
+        {"names in any case", std::nullopt, "bASE/wORDS.dAT", "", "{tmp}/cur"},
+        {"an unrelated Base, as a menu starts programs in the home folder", std::nullopt, "Base/", "",
+         "{tmp}/home/.local/share/cpu-chat"},
+        {"a folder named Words.Dat is no knowledge base", std::nullopt, "Base/Words.Dat/", "",
+         "{tmp}/home/.local/share/cpu-chat"},
         {"a file named Base is no working folder", std::nullopt, "Base", "",
          "{tmp}/home/.local/share/cpu-chat"},
         {"XDG_DATA_HOME", std::nullopt, "Words.Dat", "{tmp}/data", "{tmp}/data/cpu-chat"},
@@ -75,15 +82,17 @@ TEST_F(WorkingFolderTest, TheCommandLineThenTheCurrentDirectoryThenThePerUserFol
         const fs::path cur = tmp.path() / "cur";
         fs::remove_all(cur);
         fs::create_directory(cur);
-        if (row.inCurrent.ends_with('/')) fs::create_directory(cur / row.inCurrent);
+        if (row.inCurrent.ends_with('/')) fs::create_directories(cur / row.inCurrent);
         if (!row.inCurrent.empty() && !row.inCurrent.ends_with('/')) tmp.write("cur/" + row.inCurrent, "x");
         where.dataHome = at(row.dataHome);
         const fs::path chosen =
             chooseWorkingFolder(row.dir ? std::optional<fs::path>(at(*row.dir)) : std::nullopt, where);
         EXPECT_EQ(chosen, fs::path(at(row.expected)));
         const bool perUser = row.expected.ends_with("cpu-chat");
-        EXPECT_EQ(fs::exists(chosen / "Base" / "Words.Dat"), perUser);
+        EXPECT_EQ(fs::exists(chosen / "Base" / "Pause.Dat"), perUser);
         EXPECT_EQ(fs::exists(tmp.path() / "home") || fs::exists(tmp.path() / "data"), perUser);
+        // A folder not chosen is left as it was.
+        EXPECT_EQ(fs::exists(cur / "Base" / "Pause.Dat") || fs::exists(cur / "ReadMe.Txt"), false);
         fs::remove_all(tmp.path() / "home");
         fs::remove_all(tmp.path() / "data");
     }
@@ -132,7 +141,39 @@ TEST_F(WorkingFolderTest, AFailureNamesThePathAndTheReasonAndChangesNothing) {
     where.dataHome.clear();
     where.home.clear();
     EXPECT_EQ(failure(), "$HOME: not set, and XDG_DATA_HOME names no absolute folder");
-    EXPECT_EQ(failure(tmp.path() / "given"), "no failure");
+    EXPECT_EQ(failure(tmp.path() / "elsewhere"), "no failure");
+
+    // A folder given on the command line is said to be wrong before anything starts.
+    EXPECT_EQ(failure(tmp.path() / "given"), (tmp.path() / "given").string() + ": no such folder");
+    EXPECT_FALSE(fs::exists(tmp.path() / "given"));
+    EXPECT_EQ(failure(tmp.path() / "home/.local"), (tmp.path() / "home/.local").string() + ": not a folder");
+}
+
+TEST_F(WorkingFolderTest, NamesTheFilesAFolderLacksAsTheProgramSpellsThem) {
+    struct Row {
+        const char* name;
+        Files present;
+        std::vector<std::string> missing;
+    };
+    const Row rows[] = {
+        {"everything", {}, {"Base\\Pause.Dat", "Base\\Words.Dat", "ReadMe.Txt"}},
+        {"names in another case are there",
+         {{"BASE/words.dat", "mine"}, {"readme.txt", "mine"}},
+         {"Base\\Pause.Dat"}},
+        {"nothing", {{"Base/Pause.Dat", "p"}, {"Base/Words.Dat", "w"}, {"ReadMe.Txt", "r"}}, {}},
+    };
+    const fs::path folder = tmp.path() / "old";
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        fs::remove_all(folder);
+        fs::create_directory(folder);
+        for (const auto& [name, bytes] : row.present) tmp.write("old/" + name, bytes);
+        EXPECT_EQ(missingFiles(folder, where.defaultData), row.missing);
+    }
+    EXPECT_EQ(describeMissing(folder, {"Base\\Pause.Dat", "ReadMe.Txt"}),
+              "the working folder " + folder.string() + " lacks Base\\Pause.Dat, ReadMe.Txt");
+    // Without the default data nothing tells what belongs.
+    EXPECT_TRUE(missingFiles(folder, tmp.path() / "missing").empty());
 }
 
 }  // namespace
