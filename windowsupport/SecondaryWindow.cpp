@@ -52,6 +52,7 @@ void SecondaryWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // The toolkit holds back every close request for a window that a modal window
     // blocks; the main window's close box must still end the program.
+    if (m_ownerCloseBox) return;
     QWidget* main = m_owner.asWidget();
     m_ownerCloseBox =
         std::make_unique<X11Watch>(main, X11Watch::Event::CloseRequest, [main] { main->close(); });
@@ -59,7 +60,8 @@ void SecondaryWindow::showEvent(QShowEvent* event) {
 
 void SecondaryWindow::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
-    m_ownerCloseBox.reset();
+    // A window the window manager minimised still blocks the main window.
+    if (!event->spontaneous()) m_ownerCloseBox.reset();
 }
 
 }  // namespace cpuchat
