@@ -23,6 +23,8 @@ void SecondaryWindow::open() {
     prepareToOpen();
     QWidget* main = m_owner.asWidget();
     m_owner.suspendPolling();
+    // Disabled as well as blocked by the modality: the main window shows that it takes
+    // no input, its menus grey while its input line and status bar stay readable.
     main->setEnabled(false);
     if (!m_placed) {
         if (const QScreen* desktop = main->screen()) move(firstPlace(desktop->availableGeometry()));
