@@ -8,7 +8,7 @@
 #include <unistd.h>
 #include <cstring>
 
-#include "InputLine.h"
+#include "Cp1251.h"
 
 namespace cpuchat {
 

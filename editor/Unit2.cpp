@@ -1,16 +1,16 @@
 #include "Unit2.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 
 #include "IntervalSpinBox.h"
 #include "Random.h"
+
+namespace cpuchat {
 
 namespace {
 
@@ -19,10 +19,8 @@ constexpr int kClientHeight = 105;
 
 }  // namespace
 
-TForm2::TForm2(QWidget* mainWindow, QTimer* mainPolling, cpuchat::Random& random, cpuchat::Clock& clock)
-    : QWidget(mainWindow, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      m_mainWindow(mainWindow),
-      m_mainPolling(mainPolling),
+TForm2::TForm2(PolledWindow& mainWindow, Random& random, Clock& clock)
+    : SecondaryWindow(mainWindow, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       m_random(random),
       m_clock(clock) {
     setObjectName(QStringLiteral("Form2"));
@@ -32,10 +30,6 @@ TForm2::TForm2(QWidget* mainWindow, QTimer* mainPolling, cpuchat::Random& random
     palette.setColor(QPalette::Window, palette.color(QPalette::Button));
     setPalette(palette);
     setAutoFillBackground(true);
-    // The program's small window font (8 points, 11 pixels): the captions fit their boxes.
-    QFont small = font();
-    small.setPixelSize(11);
-    setFont(small);
 
     createBevel();
     createPathGroup();
@@ -46,31 +40,14 @@ TForm2::TForm2(QWidget* mainWindow, QTimer* mainPolling, cpuchat::Random& random
     m_focusTimer->setObjectName(QStringLiteral("Timer1"));
     m_focusTimer->setInterval(kFocusInterval);
     connect(m_focusTimer, &QTimer::timeout, this, &TForm2::Timer1Timer);
-}
-
-void TForm2::open() {
-    m_mainPolling->stop();
-    m_mainWindow->setEnabled(false);
-    if (!m_placed) {
-        if (const QScreen* desktop = m_mainWindow->screen()) {
-            move(desktop->availableGeometry().center() - rect().center());
-        }
-        m_placed = true;
-    }
-    show();
-    // Disabling the main window disabled its owned windows too; the editor takes input.
-    setEnabled(true);
-    // A window manager need not give the keys to a new tool window by itself.
-    raise();
-    activateWindow();
-    m_focusTimer->start();
+    runWhileOpen(m_focusTimer);
 }
 
 QString TForm2::path() const { return m_pathField->text(); }
 
 int TForm2::interval() const {
     // Read the text, not the spin box's cached value: the text is what the user sees.
-    return cpuchat::IntervalSpinBox::readInterval(m_intervalField->text());
+    return IntervalSpinBox::readInterval(m_intervalField->text());
 }
 
 void TForm2::restoreDefaults() {
@@ -80,23 +57,10 @@ void TForm2::restoreDefaults() {
     m_restoring = false;
 }
 
-void TForm2::closeEvent(QCloseEvent* event) { event->ignore(); }
+void TForm2::Button1Click() { dismiss(); }
 
-void TForm2::Button1Click() {
-    m_mainPolling->start();
-    m_focusTimer->stop();
-    m_mainWindow->setEnabled(true);
-    hide();
-}
-
-// The same result as "Хорошо", with the first two steps the other way round: the
-// fields keep whatever the user typed.
-void TForm2::Button2Click() {
-    m_focusTimer->stop();
-    m_mainPolling->start();
-    m_mainWindow->setEnabled(true);
-    hide();
-}
+// The same as "Хорошо": the fields keep whatever the user typed.
+void TForm2::Button2Click() { dismiss(); }
 
 void TForm2::Edit1Change() {
     if (!m_restoring) emit changed();
@@ -138,7 +102,7 @@ void TForm2::createIntervalGroup() {
     auto* group = new QGroupBox(QStringLiteral("Интервал (сек.):"), this);
     group->setObjectName(QStringLiteral("GroupBox2"));
     group->setGeometry(200, 8, 97, 57);
-    m_intervalField = new cpuchat::IntervalSpinBox(group);
+    m_intervalField = new IntervalSpinBox(group);
     m_intervalField->setObjectName(QStringLiteral("SpinEdit1"));
     m_intervalField->setGeometry(8, 24, 81, 22);
     m_intervalField->setValue(kDefaultInterval);
@@ -180,3 +144,5 @@ void TForm2::moveFocusTo(QWidget* field) {
         spin->selectAll();
     }
 }
+
+}  // namespace cpuchat

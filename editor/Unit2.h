@@ -4,33 +4,32 @@
 // (SpinEdit1). The window only keeps the two values; the Cpu\Cpu tick reads them through
 // path() and interval() whenever it runs, whether the editor is shown or not.
 //
-// Like the other secondary windows it is modal by hand: it knows the main window only as
-// the widget it disables while it is shown and the UI polling timer it stops meanwhile.
-// Wiring in the main window:
+// It opens and closes as every secondary window does (SecondaryWindow): modal over the
+// main window, whose polling it suspends while it is shown. Wiring in the main window:
 //
-//     m_form2 = new TForm2(this, Timer1, m_random, m_clock);
+//     m_form2 = new TForm2(*this, m_random, m_clock);
 //     connect(m_form2, &TForm2::changed, this, [this] { N13->setChecked(false); });
 //     void TForm1::N38Click() { m_form2->open(); }
-//     // Cpu\Cpu tick: read cpuchat::toCp1251(m_form2->path()), then
+//     // Cpu\Cpu tick: read toCp1251(m_form2->path()), then
 //     // Timer6->setInterval(m_form2->interval());
 //     // restore of the defaults: m_form2->restoreDefaults();
 //
 // Every two seconds while the window is shown, the focus timer moves the keyboard focus
 // to one of the two fields at random and selects the field's whole text.
 
-#include <QWidget>
+#include "SecondaryWindow.h"
 
 class QLineEdit;
 class QPushButton;
 class QTimer;
 
 namespace cpuchat {
+
 class Clock;
 class IntervalSpinBox;
 class Random;
-}  // namespace cpuchat
 
-class TForm2 : public QWidget {
+class TForm2 : public SecondaryWindow {
     Q_OBJECT
 
 public:
@@ -38,14 +37,10 @@ public:
     static constexpr int kDefaultInterval = 1000;
     static constexpr int kFocusInterval = 2000;
 
-    /// Builds the editor hidden, as a tool window owned by `mainWindow`. The focus timer
-    /// seeds `random` from `clock` at every tick; both must outlive the window.
-    TForm2(QWidget* mainWindow, QTimer* mainPolling, cpuchat::Random& random, cpuchat::Clock& clock);
-
-    /// Opens the editor (the main window's N38Click), in this order: stop the main
-    /// window's UI polling, disable the main window, show the editor, enable it, start the
-    /// focus timer. Centred on the desktop the first time.
-    void open();
+    /// Builds the editor hidden, as a tool window over `mainWindow`. The focus timer, which
+    /// runs while the editor is open, seeds `random` from `clock` at every tick; both must
+    /// outlive the window.
+    TForm2(PolledWindow& mainWindow, Random& random, Clock& clock);
 
     /// The path field's text, as it stands (a Windows-style path; "D:\Txt.Dat" at start).
     QString path() const;
@@ -61,11 +56,6 @@ public:
 signals:
     /// The user changed the path or the interval (each keystroke, each arrow step).
     void changed();
-
-protected:
-    // The window has no close button and Escape means nothing in it; a close request from
-    // the window system would leave the main window disabled, so it is refused.
-    void closeEvent(QCloseEvent* event) override;
 
 private slots:
     void Button1Click();     // "Хорошо"
@@ -83,13 +73,12 @@ private:
     void setFieldBackground(QWidget* field);
     void moveFocusTo(QWidget* field);
 
-    QWidget* m_mainWindow;
-    QTimer* m_mainPolling;
-    cpuchat::Random& m_random;
-    cpuchat::Clock& m_clock;
+    Random& m_random;
+    Clock& m_clock;
     QLineEdit* m_pathField = nullptr;
-    cpuchat::IntervalSpinBox* m_intervalField = nullptr;
+    IntervalSpinBox* m_intervalField = nullptr;
     QTimer* m_focusTimer = nullptr;
     bool m_restoring = false;
-    bool m_placed = false;
 };
+
+}  // namespace cpuchat

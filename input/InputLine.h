@@ -1,10 +1,6 @@
 #pragma once
 // The input aids as the main window uses them on its input line (a QLineEdit): the
 // layout conversion behind "E/R" and Ctrl+S, and one tick of the input guard.
-// Text crosses between QString and the engine's Windows-1251 here.
-
-#include <string>
-#include <string_view>
 
 #include <QString>
 
@@ -14,13 +10,6 @@ class QLineEdit;
 class QWidget;
 
 namespace cpuchat {
-
-/// Windows-1251 text of a QString, one byte per character (code point); characters the
-/// code page cannot hold become "?".
-std::string toCp1251(const QString& text);
-
-/// QString of a Windows-1251 text.
-QString fromCp1251(std::string_view cp1251);
 
 /// The layout conversion applied to a QString. Characters outside the code page are kept
 /// as they are (the table maps only ASCII characters).

@@ -4,25 +4,25 @@
 #include <utility>
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScreen>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "InputLine.h"
+#include "Cp1251.h"
+#include "Look.h"
 #include "Text.h"
+
+namespace cpuchat {
 
 namespace {
 
 constexpr int kClientWidth = 353;
 constexpr int kClientHeight = 145;
-const QColor kSilver(192, 192, 192);
 
 struct SignKey {
     char character;
@@ -59,22 +59,16 @@ void setCaptionColour(QWidget* widget, const QColor& colour) {
 
 }  // namespace
 
-TForm4::TForm4(QWidget* mainWindow, QLineEdit* inputLine, QTimer* mainPolling, std::function<void()> clickSend)
-    : QWidget(mainWindow, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      m_mainWindow(mainWindow),
+TForm4::TForm4(PolledWindow& mainWindow, QLineEdit* inputLine, std::function<void()> clickSend)
+    : SecondaryWindow(mainWindow, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       m_inputLine(inputLine),
-      m_mainPolling(mainPolling),
       m_clickSend(std::move(clickSend)) {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("Виртуальная клавиатура"));
     QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, kSilver);
+    palette.setColor(QPalette::Window, toQColor(kSilver));
     setPalette(palette);
     setAutoFillBackground(true);
-    // The program's small window font (8 points, 11 pixels): the captions fit their keys.
-    QFont small = font();
-    small.setPixelSize(11);
-    setFont(small);
 
     createMenu();
     QWidget* panel = createPanel();
@@ -86,35 +80,15 @@ TForm4::TForm4(QWidget* mainWindow, QLineEdit* inputLine, QTimer* mainPolling, s
     m_keyPolling->setObjectName(QStringLiteral("Timer1"));
     m_keyPolling->setInterval(1);
     connect(m_keyPolling, &QTimer::timeout, this, &TForm4::Timer1Timer);
+    runWhileOpen(m_keyPolling);
 }
 
-void TForm4::open() {
-    m_mainPolling->stop();
-    m_mainWindow->setEnabled(false);
-    if (!m_placed) {
-        adjustSize();
-        if (const QScreen* desktop = m_mainWindow->screen()) {
-            move(desktop->availableGeometry().center() - rect().center());
-        }
-        m_placed = true;
-    }
-    show();
-    // Disabling the main window disabled its owned windows too; the keyboard takes input.
-    setEnabled(true);
-    // A window manager need not give the keys to a new tool window by itself.
-    raise();
-    activateWindow();
-    m_keyPolling->start();
+QPoint TForm4::firstPlace(const QRect& desktop) {
+    adjustSize();  // the layout's size, known once it has run
+    return SecondaryWindow::firstPlace(desktop);
 }
 
-void TForm4::closeEvent(QCloseEvent* event) { event->ignore(); }
-
-void TForm4::N2Click() {
-    m_keyPolling->stop();
-    m_mainPolling->start();
-    m_mainWindow->setEnabled(true);
-    hide();
-}
+void TForm4::N2Click() { dismiss(); }
 
 void TForm4::SpeedButton3Click() { appendCharacter('@'); }
 
@@ -122,7 +96,8 @@ void TForm4::SpeedButton62Click() {
     QString text = m_inputLine->text();
     if (text.isEmpty()) return;
     // Remove the last character, not the last UTF-16 unit of a surrogate pair.
-    const bool pair = text.size() >= 2 && text.back().isLowSurrogate() && text.at(text.size() - 2).isHighSurrogate();
+    const bool pair =
+        text.size() >= 2 && text.back().isLowSurrogate() && text.at(text.size() - 2).isHighSurrogate();
     text.chop(pair ? 2 : 1);
     m_inputLine->setText(text);
 }
@@ -191,7 +166,7 @@ void TForm4::createSignKeys(QGroupBox* group) {
     const QColor windowText = QApplication::palette().color(QPalette::WindowText);
     auto addRow = [&](const auto& row, int left, int top) {
         for (const SignKey& sign : row) {
-            QString caption = cpuchat::fromCp1251(std::string_view(&sign.character, 1));
+            QString caption = fromCp1251(std::string_view(&sign.character, 1));
             caption.replace(QLatin1Char('&'), QStringLiteral("&&"));  // a caption, not an access key
             QToolButton* key = createKey(group, sign.number, caption, QRect(left, top, 16, 17));
             setCaptionColour(key, windowText);
@@ -210,10 +185,12 @@ void TForm4::createSignKeys(QGroupBox* group) {
 void TForm4::createLetterKeys(QGroupBox* group) {
     for (int i = 0; i < static_cast<int>(kLetters.size()); ++i) {
         const char lower = static_cast<char>(kLetters[i]);
-        const char upper = cpuchat::upperChar(lower);
+        const char upper = upperChar(lower);
         const bool upperRow = i < kUpperLetterRow;
-        const QRect place = upperRow ? QRect(8 + 17 * i, 16, 17, 17) : QRect(16 + 17 * (i - kUpperLetterRow), 33, 17, 17);
-        QToolButton* key = createKey(group, kFirstLetterNumber + i, cpuchat::fromCp1251(std::string_view(&upper, 1)), place);
+        const QRect place =
+            upperRow ? QRect(8 + 17 * i, 16, 17, 17) : QRect(16 + 17 * (i - kUpperLetterRow), 33, 17, 17);
+        QToolButton* key =
+            createKey(group, kFirstLetterNumber + i, fromCp1251(std::string_view(&upper, 1)), place);
         setCaptionColour(key, Qt::black);
         connect(key, &QToolButton::clicked, this, [this, lower] { appendLetter(lower); });
     }
@@ -237,13 +214,16 @@ void TForm4::createFunctionKeys(QWidget* panel) {
 void TForm4::appendCharacter(char cp1251) {
     const QString text = m_inputLine->text();
     if (text.size() >= kInputLimit) return;
-    m_inputLine->setText(text + cpuchat::fromCp1251(std::string_view(&cp1251, 1)));
+    m_inputLine->setText(text + fromCp1251(std::string_view(&cp1251, 1)));
 }
 
 void TForm4::appendLetter(char lowerCp1251) {
-    appendCharacter(m_capsLock ? cpuchat::upperChar(lowerCp1251) : lowerCp1251);
+    appendCharacter(m_capsLock ? upperChar(lowerCp1251) : lowerCp1251);
 }
 
 void TForm4::showCapsLock() {
-    m_capsLockKey->setText(m_capsLock ? QStringLiteral("Caps Lock [нажат]") : QStringLiteral("Caps Lock [не нажат]"));
+    m_capsLockKey->setText(m_capsLock ? QStringLiteral("Caps Lock [нажат]")
+                                      : QStringLiteral("Caps Lock [не нажат]"));
 }
+
+}  // namespace cpuchat

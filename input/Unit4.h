@@ -2,12 +2,12 @@
 // The virtual keyboard "Виртуальная клавиатура": an on-screen Russian keyboard with which
 // the user composes the main window's input line with the mouse.
 //
-// It knows the main window only through what it is handed at construction: the window
-// (disabled while the keyboard is shown), its input line (the keys write to it), its UI
-// polling timer (stopped while the keyboard is shown) and a function that performs the
-// send button's click. Wiring in the main window:
+// It opens and closes as every secondary window does (SecondaryWindow): modal over the
+// main window, whose polling it suspends while it is shown. Besides, it knows of the main
+// window only its input line (the keys write to it) and a function that performs the send
+// button's click. Wiring in the main window:
 //
-//     m_form4 = new TForm4(this, Edit1, Timer1, [this] { SpeedButton1Click(); });
+//     m_form4 = new TForm4(*this, Edit1, [this] { SpeedButton1Click(); });
 //     void TForm1::N22Click() { m_form4->open(); }
 //
 // Every character key appends at the end of the line and writes the whole text back, so
@@ -23,38 +23,34 @@
 
 #include <functional>
 
-#include <QWidget>
+#include "SecondaryWindow.h"
 
 class QGroupBox;
 class QLineEdit;
 class QTimer;
 class QToolButton;
 
-class TForm4 : public QWidget {
+namespace cpuchat {
+
+class TForm4 : public SecondaryWindow {
     Q_OBJECT
 
 public:
     /// The longest input line the keys produce (the main window's line holds 255).
     static constexpr int kInputLimit = 255;
 
-    /// Builds the keyboard hidden, as a tool window owned by `mainWindow` (so it closes
-    /// with it). `clickSend` must run the send action even while the send button is
-    /// disabled, as a performed click does.
-    TForm4(QWidget* mainWindow, QLineEdit* inputLine, QTimer* mainPolling, std::function<void()> clickSend);
-
-    /// Opens the keyboard (the main window's N22Click), in this order: stop the main
-    /// window's UI polling, disable the main window, show the keyboard, enable it, start
-    /// the key polling. Centred on the desktop the first time.
-    void open();
+    /// Builds the keyboard hidden, as a tool window over `mainWindow`. `clickSend` must
+    /// run the send action even while the send button is disabled, as a performed click
+    /// does. The key polling runs while the keyboard is open.
+    TForm4(PolledWindow& mainWindow, QLineEdit* inputLine, std::function<void()> clickSend);
 
     /// Caps Lock of the keyboard: letter keys give upper case while it is on. Off at
     /// creation; kept while the keyboard is hidden.
     bool capsLock() const noexcept { return m_capsLock; }
 
 protected:
-    // The window has no close button; a close request (Alt+F4 from the window system, or
-    // close()) would leave the main window disabled, so it is refused: only N2Click hides it.
-    void closeEvent(QCloseEvent* event) override;
+    /// Centred by the size its menu and keys take.
+    QPoint firstPlace(const QRect& desktop) override;
 
 private slots:
     void N2Click();             // "С&крыть виртуальную клавиатуру"
@@ -76,14 +72,13 @@ private:
     void appendLetter(char lowerCp1251);
     void showCapsLock();
 
-    QWidget* m_mainWindow;
     QLineEdit* m_inputLine;
-    QTimer* m_mainPolling;
     std::function<void()> m_clickSend;
     QTimer* m_keyPolling = nullptr;
     QToolButton* m_backspaceKey = nullptr;
     QToolButton* m_enterKey = nullptr;
     QToolButton* m_capsLockKey = nullptr;
     bool m_capsLock = false;
-    bool m_placed = false;
 };
+
+}  // namespace cpuchat

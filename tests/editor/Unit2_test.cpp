@@ -14,9 +14,12 @@
 #include <gtest/gtest.h>
 
 #include "EnabledProbe.h"
+#include "StubMainWindow.h"
 #include "TestSupport.h"
 
 namespace {
+
+using cpuchat::TForm2;
 
 // Types any text, also letters outside ASCII, one key event per character.
 void typeText(QWidget* widget, const QString& text) {
@@ -29,10 +32,7 @@ void typeText(QWidget* widget, const QString& text) {
 class Editor : public testing::Test {
 protected:
     Editor() {
-        mainPolling = new QTimer(&main);
-        mainPolling->setInterval(1);
-        mainPolling->start();
-        form = new TForm2(&main, mainPolling, random, clock);
+        form = new TForm2(main, random, clock);
         path = form->findChild<QLineEdit*>(QStringLiteral("Edit1"));
         interval = form->findChild<QSpinBox*>(QStringLiteral("SpinEdit1"));
         intervalText = interval->findChild<QLineEdit*>();
@@ -53,8 +53,8 @@ protected:
         QTest::keyClicks(interval, keys);
     }
 
-    QWidget main;
-    QTimer* mainPolling = nullptr;
+    cpuchat::test::StubMainWindow main;
+    QTimer* mainPolling = main.polling;
     cpuchat::test::ScriptedRandom random;
     cpuchat::test::FakeClock clock;
     TForm2* form = nullptr;

@@ -6,25 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include "Cp1251.h"
 #include "LayoutConversion.h"
 
 namespace {
 
 using namespace cpuchat;
-
-TEST(InputLineText, EveryCodePageCharacterSurvivesTheRoundTrip) {
-    std::string everyByte;
-    for (int b = 1; b < 256; ++b) everyByte += static_cast<char>(b);
-    const QString text = fromCp1251(everyByte);
-    EXPECT_EQ(text.size(), 255);
-    EXPECT_EQ(toCp1251(text), everyByte);
-    EXPECT_EQ(fromCp1251(toCp1251(QStringLiteral("Привет, ёж №1"))), QStringLiteral("Привет, ёж №1"));
-}
-
-TEST(InputLineText, CharactersOutsideTheCodePageBecomeOneQuestionMarkEach) {
-    // A character beyond the basic plane is one position, not two.
-    EXPECT_EQ(toCp1251(QStringLiteral("a\u4E2D\U0001F600b")), "a??b");
-}
 
 TEST(InputLineConversion, MatchesTheCodePageConversionAndKeepsForeignCharacters) {
     std::string everyByte;

@@ -1,6 +1,7 @@
 #include "Unit4.h"
 
 #include "EnabledProbe.h"
+#include "StubMainWindow.h"
 
 #include <QCloseEvent>
 #include <QEvent>
@@ -22,6 +23,8 @@
 
 namespace {
 
+using cpuchat::TForm4;
+
 const QString kLetters = QStringLiteral("АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ");
 const QString kLowerLetters = QStringLiteral("абвгдеёжзийклмнопрстуфхцчшщъыьэюя");
 
@@ -34,10 +37,7 @@ protected:
         line->setMaxLength(255);
         layout->addWidget(view);
         layout->addWidget(line);
-        mainPolling = new QTimer(&main);
-        mainPolling->setInterval(1);
-        mainPolling->start();
-        form = new TForm4(&main, line, mainPolling, [this] { ++sends; });
+        form = new TForm4(main, line, [this] { ++sends; });
         main.show();
     }
 
@@ -53,10 +53,10 @@ protected:
     void pollKeys() const { QMetaObject::invokeMethod(form, "Timer1Timer"); }
     void close() const { form->findChild<QAction*>(QStringLiteral("N2"))->trigger(); }
 
-    QWidget main;
+    cpuchat::test::StubMainWindow main;
     QTextEdit* view = nullptr;
     QLineEdit* line = nullptr;
-    QTimer* mainPolling = nullptr;
+    QTimer* mainPolling = main.polling;
     TForm4* form = nullptr;
     int sends = 0;
 };

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QFontDialog>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QGroupBox>
 #include <QIntValidator>
 #include <QLineEdit>
@@ -24,10 +25,12 @@
 
 #include "AppearanceDialogs.h"
 #include "DialogueView.h"
+#include "EnabledProbe.h"
 #include "FullScreen.h"
 #include "UiFixture.h"
 #include "Unit2.h"
 #include "Unit3.h"
+#include "Unit4.h"
 
 namespace cpuchat {
 
@@ -578,6 +581,42 @@ TEST_F(SettingsTest, TheEditorOpensFromN38WithTheMainWindowDisabledAndPollingSto
     EXPECT_FALSE(editor->isVisible());
     EXPECT_TRUE(window().isEnabled());
     EXPECT_TRUE(timer("Timer1")->isActive());
+}
+
+TEST_F(SettingsTest, EverySecondaryWindowOpensModalOverTheMainWindowWithItsPollingSuspended) {
+    struct Row {
+        const char* item;
+        std::function<QWidget*()> opened;
+        std::function<void()> close;
+    };
+    TForm1& main = window();
+    const std::vector<Row> rows = {
+        {"N38", [&] { return main.editorWindow(); },
+         [&] { main.editorWindow()->findChild<QPushButton*>("Button1")->click(); }},
+        {"N12", [&] { return main.aboutWindow(); },
+         [&] { main.aboutWindow()->findChild<QPushButton*>("Button2")->click(); }},
+        {"N22", [&] { return main.createVirtualKeyboard(); },
+         [&] { main.createVirtualKeyboard()->findChild<QAction*>("N2")->trigger(); }},
+    };
+    main.show();
+    QWidget* opened = nullptr;
+    EnabledProbe probe(&main, [&] {
+        return QStringLiteral("polling=%1 shown=%2").arg(timer("Timer1")->isActive()).arg(opened->isVisible());
+    });
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.item);
+        opened = row.opened();
+        item(row.item)->trigger();
+        EXPECT_TRUE(opened->isVisible());
+        EXPECT_TRUE(opened->isEnabled());
+        EXPECT_EQ(opened->parentWidget(), &main);
+        EXPECT_EQ(QGuiApplication::modalWindow(), opened->windowHandle());
+        row.close();
+        EXPECT_EQ(QGuiApplication::modalWindow(), nullptr);
+    }
+    // The polling never ticks while the main window is disabled.
+    const QStringList once = {"disabled polling=0 shown=0", "enabled polling=1 shown=1"};
+    EXPECT_EQ(probe.log, once + once + once);
 }
 
 TEST_F(SettingsTest, TheAboutWindowOpensShortFoldsOutAndInAndReopensShort) {

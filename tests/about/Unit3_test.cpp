@@ -14,10 +14,13 @@
 
 #include "FileSystem.h"
 #include "EnabledProbe.h"
+#include "Messages.h"
+#include "StubMainWindow.h"
 #include "TestSupport.h"
 
 namespace {
 
+using cpuchat::TForm3;
 using cpuchat::test::plainFile;
 
 class About : public testing::Test {
@@ -25,14 +28,13 @@ protected:
     About() : files(dir.path()) {
         cpuchat::test::copyDefaultData(dir.path());
         dir.write("ReadMe.Txt", plainFile({"История версий", "", "2.1.5.6  - окно О программе"}));
-        mainPolling = new QTimer(&main);
-        mainPolling->setInterval(1);
-        mainPolling->start();
-        form = new TForm3(&main, mainPolling, files, [this](const QString& text) { messages << text; });
+        previousHandler = cpuchat::setMessageHandler([this](QWidget*, const QString& text) { messages << text; });
+        form = new TForm3(main, files);
         history = form->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
         main.resize(600, 400);
         main.show();
     }
+    ~About() override { cpuchat::setMessageHandler(std::move(previousHandler)); }
 
     QPushButton* button(int number) const {
         return form->findChild<QPushButton*>(QStringLiteral("Button%1").arg(number));
@@ -44,8 +46,9 @@ protected:
 
     cpuchat::test::TempDir dir;
     cpuchat::DiskFileSystem files;
-    QWidget main;
-    QTimer* mainPolling = nullptr;
+    cpuchat::test::StubMainWindow main;
+    QTimer* mainPolling = main.polling;
+    cpuchat::MessageHandler previousHandler;
     TForm3* form = nullptr;
     QPlainTextEdit* history = nullptr;
     QStringList messages;
@@ -105,7 +108,7 @@ TEST_F(About, ShowsThePictureTheVersionAndTheButtons) {
 
 TEST_F(About, WithoutThePictureFileTheWindowStillOpens) {
     std::filesystem::remove(dir.path() / "About.bmp");
-    TForm3 bare(&main, mainPolling, files, [this](const QString& text) { messages << text; });
+    TForm3 bare(main, files);
     auto* picture = bare.findChild<QLabel*>(QStringLiteral("Image1"));
     EXPECT_TRUE(picture->pixmap().isNull());
     EXPECT_TRUE(messages.isEmpty());
@@ -205,7 +208,7 @@ TEST_F(About, AMissingHistoryFileIsReportedAndChangesNothing) {
     EXPECT_EQ(history->toPlainText(), QStringLiteral("История версий\n\n2.1.5.6  - окно О программе"));
 
     // Missing from the start: the short form stays and the view stays empty.
-    TForm3 fresh(&main, mainPolling, files, [this](const QString& text) { messages << text; });
+    TForm3 fresh(main, files);
     fresh.open();
     fresh.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
     EXPECT_EQ(fresh.outerHeight(), 179);

@@ -3,11 +3,10 @@
 // folds the history frame out and in, reading "ReadMe.Txt" into the history view at every
 // press; "Закрыть" is the only way to close the window.
 //
-// It is modal by hand like the other secondary windows: it disables the main window and
-// stops its UI polling while it is shown. Wiring in the main window:
+// It opens and closes as every secondary window does (SecondaryWindow): modal over the
+// main window, whose polling it suspends while it is shown. Wiring in the main window:
 //
-//     m_form3 = new TForm3(this, Timer1, m_files,
-//                          [this](const QString& text) { cpuchat::showMessage(this, text); });
+//     m_form3 = new TForm3(*this, m_files);
 //     void TForm1::N12Click() { m_form3->open(); }
 //     // restore of the defaults: m_form3->setShortForm();
 //
@@ -17,20 +16,16 @@
 // window system has told the frame's size (until then, and on platforms that draw no
 // frame, the client area takes the whole outer height).
 
-#include <functional>
+#include "SecondaryWindow.h"
 
-#include <QWidget>
-
-class QLabel;
 class QPlainTextEdit;
 class QPushButton;
-class QTimer;
 
 namespace cpuchat {
-class FileSystem;
-}
 
-class TForm3 : public QWidget {
+class FileSystem;
+
+class TForm3 : public SecondaryWindow {
     Q_OBJECT
 
 public:
@@ -38,17 +33,11 @@ public:
     static constexpr int kShortHeight = 179;
     static constexpr int kLongHeight = 327;
 
-    /// Builds the window hidden, as a dialog owned by `mainWindow`, with the picture
+    /// Builds the window hidden, as a dialog over `mainWindow`, with the picture
     /// "About.bmp" read through `files` (no picture when it cannot be read). "ReadMe.Txt"
-    /// is read through `files` at each press of "История"; a failure's text goes to
-    /// `showMessage`. `files` must outlive the window.
-    TForm3(QWidget* mainWindow, QTimer* mainPolling, cpuchat::FileSystem& files,
-           std::function<void(const QString&)> showMessage);
-
-    /// Opens the window (the main window's N12Click), in this order: stop the main
-    /// window's UI polling, set the short form, disable the main window, show the window
-    /// and enable it. Centred on the desktop the first time.
-    void open();
+    /// is read through `files` at each press of "История"; a failure is shown in a message
+    /// box. `files` must outlive the window. Every opening starts in the short form.
+    TForm3(PolledWindow& mainWindow, FileSystem& files);
 
     /// Sets the outer height to the short form's 179 (the restore of the defaults does
     /// this while the window is hidden).
@@ -58,8 +47,9 @@ public:
     int outerHeight() const noexcept { return m_outerHeight; }
 
 protected:
-    // "Закрыть" is the only way out: a close request would leave the main window disabled.
-    void closeEvent(QCloseEvent* event) override;
+    void prepareToOpen() override { setShortForm(); }
+    /// Centred on the desktop by its outer size.
+    QPoint firstPlace(const QRect& desktop) override;
     // The frame's size becomes known (or changes) when the window is shown or moved.
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
@@ -77,11 +67,9 @@ private:
     void setOuterHeight(int height);
     void fitToOuterHeight();
 
-    QWidget* m_mainWindow;
-    QTimer* m_mainPolling;
-    cpuchat::FileSystem& m_files;
-    std::function<void(const QString&)> m_showMessage;
+    FileSystem& m_files;
     QPlainTextEdit* m_historyView = nullptr;
     int m_outerHeight = kShortHeight;
-    bool m_placed = false;
 };
+
+}  // namespace cpuchat

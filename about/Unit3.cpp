@@ -1,25 +1,24 @@
 #include "Unit3.h"
 
 #include <algorithm>
-#include <utility>
 
-#include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QStringList>
-#include <QTimer>
 
+#include "Cp1251.h"
 #include "FileSystem.h"
-#include "InputLine.h"
 #include "LineCodec.h"
+#include "Look.h"
+#include "Messages.h"
+
+namespace cpuchat {
 
 namespace {
 
-const QColor kSilver(192, 192, 192);
 constexpr char kPicture[] = "About.bmp";
 constexpr char kHistory[] = "ReadMe.Txt";
 
@@ -32,21 +31,13 @@ void setBackground(QWidget* widget, QPalette::ColorRole role, const QColor& colo
 
 }  // namespace
 
-TForm3::TForm3(QWidget* mainWindow, QTimer* mainPolling, cpuchat::FileSystem& files,
-               std::function<void(const QString&)> showMessage)
-    : QWidget(mainWindow, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                              Qt::MSWindowsFixedSizeDialogHint),
-      m_mainWindow(mainWindow),
-      m_mainPolling(mainPolling),
-      m_files(files),
-      m_showMessage(std::move(showMessage)) {
+TForm3::TForm3(PolledWindow& mainWindow, FileSystem& files)
+    : SecondaryWindow(mainWindow, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                      Qt::MSWindowsFixedSizeDialogHint),
+      m_files(files) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("О программе"));
-    setBackground(this, QPalette::Window, kSilver);
-    // The program's small window font (8 points, 11 pixels).
-    QFont small = font();
-    small.setPixelSize(11);
-    setFont(small);
+    setBackground(this, QPalette::Window, toQColor(kSilver));
 
     QWidget* topFrame = createTopFrame();
     createPicture(topFrame);
@@ -59,33 +50,17 @@ TForm3::TForm3(QWidget* mainWindow, QTimer* mainPolling, cpuchat::FileSystem& fi
     fitToOuterHeight();
 }
 
-void TForm3::open() {
-    m_mainPolling->stop();
-    setShortForm();
-    m_mainWindow->setEnabled(false);
-    if (!m_placed) {
-        if (const QScreen* desktop = m_mainWindow->screen()) {
-            move(desktop->availableGeometry().center() - QPoint(kClientWidth, m_outerHeight) / 2);
-        }
-        m_placed = true;
-    }
-    show();
-    // Disabling the main window disabled its owned windows too; this one takes input.
-    setEnabled(true);
-    // A window manager need not give the keys to a new tool window by itself.
-    raise();
-    activateWindow();
+QPoint TForm3::firstPlace(const QRect& desktop) {
+    return desktop.center() - QPoint(kClientWidth, m_outerHeight) / 2;
 }
 
-void TForm3::closeEvent(QCloseEvent* event) { event->ignore(); }
-
 void TForm3::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
+    SecondaryWindow::showEvent(event);
     fitToOuterHeight();
 }
 
 void TForm3::moveEvent(QMoveEvent* event) {
-    QWidget::moveEvent(event);
+    SecondaryWindow::moveEvent(event);
     fitToOuterHeight();
 }
 
@@ -93,16 +68,16 @@ void TForm3::Button1Click() {
     std::string bytes;
     try {
         bytes = m_files.read(kHistory);
-    } catch (const cpuchat::FileError& error) {
+    } catch (const FileError& error) {
         // The press ends here: the view keeps its text and the window its height.
-        m_showMessage(cpuchat::fromCp1251(error.what()));
+        showMessage(this, fromCp1251(error.what()));
         return;
     }
     // The history view is a plain-text view: the file is taken as plain text.
-    const cpuchat::LineList lines = cpuchat::readPlainText(bytes);
+    const LineList lines = readPlainText(bytes);
     QStringList text;
     text.reserve(static_cast<qsizetype>(lines.size()));
-    for (std::size_t i = 0; i < lines.size(); ++i) text << cpuchat::fromCp1251(lines[i]);
+    for (std::size_t i = 0; i < lines.size(); ++i) text << fromCp1251(lines[i]);
     m_historyView->setPlainText(text.join(u'\n'));
 
     // One pixel taller, then snapped: 180 opens the long form, 328 goes back to the short.
@@ -111,11 +86,7 @@ void TForm3::Button1Click() {
     if (m_outerHeight == kLongHeight + 1) setOuterHeight(kShortHeight);
 }
 
-void TForm3::Button2Click() {
-    m_mainPolling->start();
-    m_mainWindow->setEnabled(true);
-    hide();
-}
+void TForm3::Button2Click() { dismiss(); }
 
 QWidget* TForm3::createTopFrame() {
     auto* frame = new QFrame(this);
@@ -142,7 +113,7 @@ void TForm3::createPicture(QWidget* topFrame) {
         if (pixmap.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<uint>(bytes.size()))) {
             picture->setPixmap(pixmap);
         }
-    } catch (const cpuchat::FileError&) {
+    } catch (const FileError&) {
     }
 }
 
@@ -160,7 +131,7 @@ void TForm3::createVersionLabel(QWidget* topFrame) {
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, Qt::white);
     label->setPalette(palette);
-    setBackground(label, QPalette::Window, kSilver);
+    setBackground(label, QPalette::Window, toQColor(kSilver));
 }
 
 QPushButton* TForm3::createButton(QWidget* topFrame, const QString& name, const QString& caption, int top) {
@@ -188,7 +159,7 @@ void TForm3::createHistoryFrame() {
     font.setPointSize(8);
     m_historyView->setFont(font);
     QPalette palette = m_historyView->palette();
-    palette.setColor(QPalette::Base, kSilver);
+    palette.setColor(QPalette::Base, toQColor(kSilver));
     m_historyView->setPalette(palette);
     m_historyView->viewport()->setCursor(Qt::ForbiddenCursor);
 }
@@ -204,3 +175,5 @@ void TForm3::fitToOuterHeight() {
     const QSize client(kClientWidth, std::max(1, m_outerHeight - frame));
     if (size() != client || minimumSize() != client || maximumSize() != client) setFixedSize(client);
 }
+
+}  // namespace cpuchat

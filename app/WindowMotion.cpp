@@ -1,0 +1,168 @@
+#include "WindowMotion.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QFrame>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QScreen>
+#include <QToolButton>
+#include <QWindow>
+
+#include "DialogueView.h"
+#include "FullScreen.h"
+#include "PanelStatusBar.h"
+#include "Random.h"
+#include "X11Watch.h"
+
+namespace cpuchat {
+
+WindowMotion::WindowMotion(QMainWindow* window, const MainControls& controls, QAction* fullScreenItem,
+                           std::function<void(const QPoint&)> moveTo)
+    : m_window(window), m_ui(controls), m_fullScreenItem(fullScreenItem), m_moveTo(std::move(moveTo)) {
+    m_frameWatch = std::make_unique<X11Watch>(window, X11Watch::Event::PropertyChange, [this] {
+        if (m_fullScreen) applyFullScreenLayout();
+    });
+}
+
+WindowMotion::~WindowMotion() = default;
+
+// ---- Place and size -------------------------------------------------------------------
+
+QRect WindowMotion::frame() const {
+    // The widget's own copy of the frame's size is renewed only when the window moves
+    // or is resized; an X11 window manager may tell a new frame after that.
+    const QWindow* handle = m_window->windowHandle();
+    return m_window->geometry().marginsAdded(handle ? handle->frameMargins() : QMargins());
+}
+
+void WindowMotion::place(const QPoint& frameTopLeft) {
+    m_window->setGeometry(
+        QRect(frameTopLeft + m_window->geometry().topLeft() - frame().topLeft(), m_window->size()));
+}
+
+void WindowMotion::centreOnDesktop() {
+    const QScreen* desktop = m_window->screen();
+    if (!desktop) return;
+    QRect frame = this->frame();
+    frame.moveCenter(desktop->availableGeometry().center());
+    m_moveTo(frame.topLeft());
+}
+
+QSize WindowMotion::normalSize() const {
+    // The menu bar's height depends on the platform; the client area below it does not.
+    return {kMainClientWidth, m_window->menuBar()->sizeHint().height() + kMainClientHeight};
+}
+
+void WindowMotion::keepNormalSize() { m_window->setFixedSize(normalSize()); }
+
+void WindowMotion::windowEvent(const QEvent* event) {
+    switch (event->type()) {
+        case QEvent::Show:
+            if (!m_centred) {
+                m_centred = true;
+                centreOnDesktop();
+            }
+            break;
+        case QEvent::Resize:
+        case QEvent::Move:
+        case QEvent::WindowStateChange:
+            // The window manager may deliver the maximised size, or the frame around it,
+            // only after toggleFullScreen() has returned.
+            if (m_fullScreen) applyFullScreenLayout();
+            break;
+        default:
+            break;
+    }
+}
+
+// ---- Animations -------------------------------------------------------------------------
+
+bool WindowMotion::readyToMove() const {
+    return !m_window->isVisible() || m_window->windowHandle()->isExposed();
+}
+
+void WindowMotion::shake(Random& random, Clock& clock) {
+    random.seed(clock.seedValue());
+    const int jumps = random.uniform(125, 250);
+    for (int i = 0; i < jumps; ++i) {
+        const int left = random.uniform(95, 105);
+        const int top = random.uniform(95, 105);
+        m_moveTo(QPoint(frame().x(), top));
+        m_moveTo(QPoint(left, top));
+    }
+    centreOnDesktop();
+}
+
+int WindowMotion::closingStep() {
+    ++m_closingCount;
+    if (m_closingCount == 1) m_sizeBeforeClosing = m_window->size();
+    if (m_closingCount >= kClosingExitTick) return m_closingCount;
+    m_moveTo(frame().topLeft() - QPoint(3, 2));
+    // The smallest window the platform draws is one pixel of client area.
+    m_window->setFixedSize((m_window->size() - QSize(10, 8)).expandedTo(QSize(1, 1)));
+    return m_closingCount;
+}
+
+void WindowMotion::giveBackAfterClosing() {
+    m_window->setFixedSize(m_sizeBeforeClosing);
+    centreOnDesktop();
+}
+
+// ---- Full screen --------------------------------------------------------------------------
+
+void WindowMotion::toggleFullScreen() {
+    m_fullScreen = !m_fullScreen;
+    m_fullScreenItem->setChecked(m_fullScreen);
+    if (m_fullScreen) {
+        m_fullScreenItem->setText(QStringLiteral("Normal"));
+        // The window is fixed-size, and no window manager maximises such a window.
+        m_window->setMinimumSize(0, 0);
+        m_window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        m_ui.client->setMinimumSize(0, 0);
+        m_ui.client->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        m_window->setWindowState(m_window->windowState() | Qt::WindowMaximized);
+        applyFullScreenLayout();
+    } else {
+        m_fullScreenItem->setText(QStringLiteral("Full Screen"));
+        // Read while still maximised: the place the window had before full screen.
+        const QPoint normalPlace = m_window->normalGeometry().topLeft();
+        const QSize fixed = normalSize();
+        // The window manager learns the fixed size while the window is still maximised:
+        // openbox then frames the restored window as a fixed one, without the resize
+        // handle of a resizable window.
+        m_window->windowHandle()->setMinimumSize(fixed);
+        m_window->windowHandle()->setMaximumSize(fixed);
+        m_window->setWindowState(m_window->windowState() & ~Qt::WindowMaximized);
+        m_ui.client->setFixedSize(kMainClientWidth, kMainClientHeight);
+        // Placed before the widget takes its fixed size, which alone would be asked
+        // for at the maximised window's corner.
+        m_window->setGeometry(QRect(normalPlace, fixed));
+        m_window->setFixedSize(fixed);
+        applyLayout(normalLayout());
+    }
+}
+
+QSize WindowMotion::outerSize() const { return m_outerSize ? m_outerSize() : frame().size(); }
+
+void WindowMotion::applyFullScreenLayout() {
+    const QSize outer = outerSize();
+    applyLayout(fullScreenLayout(outer.width(), outer.height()));
+}
+
+void WindowMotion::applyLayout(const MainLayout& layout) {
+    m_ui.tabControl1->resize(layout.upperFrameWidth, layout.upperFrameHeight);
+    m_ui.richEdit1->resize(layout.viewWidth, layout.viewHeight);
+    m_ui.tabControl2->resize(layout.lowerFrameWidth, m_ui.tabControl2->height());
+    m_ui.tabControl2->move(m_ui.tabControl2->x(), layout.lowerFrameTop);
+    m_ui.speedButton1->move(layout.sendLeft, m_ui.speedButton1->y());
+    m_ui.speedButton3->move(layout.layoutLeft, m_ui.speedButton3->y());
+    m_ui.speedButton2->move(layout.undoLeft, m_ui.speedButton2->y());
+    m_ui.edit1->resize(layout.inputWidth, m_ui.edit1->height());
+    // The status bar stays docked to the bottom edge of the client area.
+    m_ui.statusBar1->setGeometry(0, m_ui.client->height() - kStatusBarHeight, m_ui.client->width(),
+                                 kStatusBarHeight);
+}
+
+}  // namespace cpuchat
