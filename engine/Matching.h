@@ -13,6 +13,14 @@
 
 namespace cpuchat {
 
+/// The characters that separate and mark the fields of a knowledge-base line ("^",
+/// "_", ";" and "@"). No phrase may hold one: the window's input guard clears the input
+/// line that does, and the console refuses to send it.
+constexpr bool isFormatMarker(char c) noexcept { return c == '^' || c == '_' || c == ';' || c == '@'; }
+
+/// The most characters the input line holds, and so the longest phrase a user can send.
+inline constexpr std::size_t kInputLineLength = 255;
+
 /// Run scan: a left-to-right search for `pattern` in `upperInput` that never compares
 /// again the character at which a partial match failed ("ДА" is found in "НУ ДА" but
 /// not in "ДДА"). An empty pattern is never found.
