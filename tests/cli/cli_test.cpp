@@ -155,6 +155,28 @@ TEST_F(CliTest, CheckPrintsFindingsAsACompilerDoes) {
     EXPECT_EQ(r.err, "Cannot open file Base\\Words.Dat\n");
 }
 
+TEST_F(CliTest, RefusesAPhraseThatHoldsAMarkerOfTheKnowledgeBase) {
+    const Outcome r = run("_эюэщ\nэюэщ@\nда;нет\nа^б\nпривет\n", "--seed 4");
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> refused;
+    std::istringstream err(r.err);
+    for (std::string l; std::getline(err, l);) refused.push_back(l);
+    EXPECT_EQ(
+        refused,
+        (std::vector<std::string>{
+            "cpu-chat-cli: not sent: the phrase holds \"_\", which marks the lines of the knowledge base",
+            "cpu-chat-cli: not sent: the phrase holds \"@\", which marks the lines of the knowledge base",
+            "cpu-chat-cli: not sent: the phrase holds \";\", which marks the lines of the knowledge base",
+            "cpu-chat-cli: not sent: the phrase holds \"^\", which marks the lines of the knowledge base",
+        }));
+    // The talk goes on with the next phrase; nothing refused reached the files.
+    const auto lines = r.outLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], "USER:     Привет.");
+    for (const std::string& line : file("Base/Words.Dat"))
+        EXPECT_EQ(line.find("ЭЮЭЩ"), std::string::npos) << line;
+}
+
 TEST_F(CliTest, ExplainSaysWhyOnStandardErrorAndLeavesTheRecordAlone) {
     const auto prepare = [](const test::TempDir& d) {
         test::copyDefaultData(d.path());
