@@ -58,9 +58,24 @@ LineList linesFromUtf8(std::string_view utf8) {
     }
 }
 
+void checkImport(const LineList& lines, std::string_view fileBytes) {
+    if (lines.empty()) {
+        if (readLines(fileBytes).empty()) return;  // nothing to lose
+        throw ImportError("the input holds no lines, and the file would lose all of its lines");
+    }
+    // A plain file begins with its first line: one that begins as an RTF document does
+    // would make every reader take the whole file for one.
+    if (!isRtf(fileBytes) && isRtf(lines[0])) {
+        throw ImportError("line 1, column 1: \"" + std::string(lines[0].substr(0, lines[0].find("rtf") + 3)) +
+                          "\" at the start of a plain file makes it read back as an RTF document");
+    }
+}
+
 void replaceLines(FileStore& store, std::string_view path, const LineList& lines) {
     const FileLock held = store.lock(path);
-    if (isRtf(store.fileSystem().read(path))) {
+    const std::string bytes = store.fileSystem().read(path);
+    checkImport(lines, bytes);
+    if (isRtf(bytes)) {
         store.writeRtf(path, std::make_shared<LineList>(lines));  // non-const: the store may hand it out for editing
     } else {
         store.writePlain(path, lines);

@@ -255,6 +255,45 @@ TEST_F(CliTest, ExportAndImportGiveBackTheSameBytes) {
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "Base" / "Nope.Dat"));
 }
 
+TEST_F(CliTest, RefusesAnImportThatWouldLoseOrChangeLines) {
+    const std::string words = plainFile({"Заголовок", "ПРИВЕТ^Привет!;"});
+    const std::string rtfWords = writeRtf(LineList{w("Заголовок")});
+    struct Row {
+        const char* name;
+        std::string before;  // the file's bytes
+        std::string input;
+        int status;
+        std::string err;
+        std::string after;  // the file's bytes afterwards
+    } rows[] = {
+        {"Words.Dat", words, "", 1,
+         "cpu-chat-cli: nothing imported: the input holds no lines, and the file would lose all of its "
+         "lines\n",
+         words},
+        {"Collection.Dat", "", "", 0, "", ""},  // nothing to lose
+        {"W2.Dat", words, "{\\rtf1 Привет}\nДа\n", 1,
+         "cpu-chat-cli: nothing imported: line 1, column 1: \"{\\rtf\" at the start of a plain file makes it "
+         "read "
+         "back as an RTF document\n",
+         words},
+        {"W2.Dat", words, "\xEF\xBB\xBF{\\urtf\n", 1,
+         "cpu-chat-cli: nothing imported: line 1, column 1: \"{\\urtf\" at the start of a plain file makes "
+         "it read "
+         "back as an RTF document\n",
+         words},
+        {"W2.Dat", words, "Да\n{\\rtf1}\n", 0, "", plainFile({"Да", "{\\rtf1}"})},
+        {"Words.Dat", rtfWords, "{\\rtf1 Привет}\n", 0, "", writeRtf(LineList{w("{\\rtf1 Привет}")})},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.name) + " / " + row.input);
+        dir.write(std::string("Base/") + row.name, row.before);
+        const Outcome r = run(row.input, std::string("--import ") + row.name);
+        EXPECT_EQ(r.status, row.status);
+        EXPECT_EQ(r.err, row.err);
+        EXPECT_EQ(dir.read(std::string("Base/") + row.name), row.after);
+    }
+}
+
 TEST_F(CliTest, AnExitThatCannotWriteTheLogFails) {
     std::filesystem::remove(dir.path() / "Base" / "Log.Lormak");
     const Outcome r = run("привет\n", "--seed 2");
