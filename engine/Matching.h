@@ -26,6 +26,14 @@ inline constexpr std::size_t kInputLineLength = 255;
 /// not in "ДДА"). An empty pattern is never found.
 bool runScan(std::string_view upperInput, std::string_view pattern) noexcept;
 
+/// True when the run scan finds `pattern` in every input in which it has found
+/// `firstRun` and which holds `piece` in a row (`firstRun` begins `piece`): because
+/// `pattern` begins `firstRun`, so that its run goes as that one's until it is found
+/// first, or because the run scan finds it within `piece` whatever the characters
+/// before `piece` had matched of it. It may say no where every such input holds
+/// `pattern` after all; it never says yes wrongly.
+bool runScanFindsInEvery(std::string_view pattern, std::string_view firstRun, std::string_view piece);
+
 /// How the main-scan matcher measures the words of a key: from `c`, the 1-based
 /// position of the character before the word (0 for the first word, else the blank
 /// that ended the word before), the position of the word's last character; npos when

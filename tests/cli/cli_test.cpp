@@ -141,10 +141,12 @@ TEST_F(CliTest, CheckPrintsFindingsAsACompilerDoes) {
                                                   w("_КЛЮЧ^Ответ"), w("КАК ДЕЛА?^")}));
     Outcome r = run("", "--check");
     EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_EQ(r.out,
-              "Base\\Words.Dat:3: warning: key text answered first by line 2\n"
-              "Base\\Words.Dat:4: error: answer not closed by \";\" (outside the format)\n"
-              "Программе известно:   [главные фразы - 3   ветки - 1]   errors: 1   warnings: 1\n");
+    EXPECT_EQ(
+        r.out,
+        "Base\\Words.Dat:3: warning: never answered: every input it matches also matches line 2, which the "
+        "main scan tries first\n"
+        "Base\\Words.Dat:4: error: answer not closed by \";\" (outside the format)\n"
+        "Программе известно:   [главные фразы - 3   ветки - 1]   errors: 1   warnings: 1\n");
     dir.write("Base/Words.Dat", plainFile({"h", "ПРИВЕТ^Привет!;", "_КАК ДЕЛА^Хорошо.;", "КАК ДЕЛА?^"}));
     r = run("", "--check");
     EXPECT_EQ(r.status, 0);
