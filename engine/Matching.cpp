@@ -41,15 +41,13 @@ LineList wordList(const std::string_view* words, std::size_t count) {
 
 }  // namespace
 
-bool runScan(std::string_view upperInput, std::string_view pattern) noexcept {
-    const std::size_t n = pattern.size();
+bool runTo(std::string_view pattern, std::size_t w, std::string_view upperInput, RunCounters& at) noexcept {
     const std::size_t m = upperInput.size();
-    if (n == 0) return false;
-    std::size_t i = 0, j = 0, k = 0;
+    auto& [i, j, k] = at;
     for (;;) {
         ++i;
         ++j;
-        if (j > n) j = 1;
+        if (j > w) j = 1;
         // Position m + 1 is the end of the input and matches nothing.
         if (i <= m && upperInput[i - 1] == pattern[j - 1]) {
             ++k;
@@ -57,9 +55,15 @@ bool runScan(std::string_view upperInput, std::string_view pattern) noexcept {
             k = 0;
             j = 0;
         }
-        if (k == n) return true;
+        if (k == w) return true;
         if (i >= m + 1) return false;
     }
+}
+
+bool runScan(std::string_view upperInput, std::string_view pattern) noexcept {
+    if (pattern.empty()) return false;
+    RunCounters at;
+    return runTo(pattern, pattern.size(), upperInput, at);
 }
 
 bool runScanFindsInEvery(std::string_view pattern, std::string_view firstRun, std::string_view piece) {

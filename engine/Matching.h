@@ -21,6 +21,18 @@ constexpr bool isFormatMarker(char c) noexcept { return c == '^' || c == '_' || 
 /// The most characters the input line holds, and so the longest phrase a user can send.
 inline constexpr std::size_t kInputLineLength = 255;
 
+/// The counters of the run scan and of the main scan's matcher: the input position i,
+/// the pattern position j and the run length k.
+struct RunCounters {
+    std::size_t i = 0, j = 0, k = 0;
+};
+
+/// Compares input characters from where `at` stands until the run of matches reaches
+/// `w` characters of `pattern`'s beginning (true, with `at` where it did) or the input
+/// ends (false). The run scan is this from zero counters; the main scan's matcher does
+/// this for each key word, going on with the counters of the word before.
+bool runTo(std::string_view pattern, std::size_t w, std::string_view upperInput, RunCounters& at) noexcept;
+
 /// Run scan: a left-to-right search for `pattern` in `upperInput` that never compares
 /// again the character at which a partial match failed ("ДА" is found in "НУ ДА" but
 /// not in "ДДА"). An empty pattern is never found.

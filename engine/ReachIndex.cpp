@@ -4,8 +4,6 @@
 #include <bit>
 #include <tuple>
 
-#include "Matching.h"
-
 namespace cpuchat {
 
 namespace {
@@ -207,40 +205,15 @@ void ReachIndex::add(std::size_t n, const MainKeyShape& shape) {
     if (nodes_[node].line == kNone) nodes_[node].line = line;
 }
 
-namespace {
-
-// The matcher's comparisons for one more word of length w after the counters of the
-// word before (matchMainLine(), with `beginning` the line's first characters): true
-// when the word is found, with the counters where it was found.
-bool findWord(std::string_view beginning, std::string_view upperInput, std::size_t w, std::size_t& i,
-              std::size_t& j, std::size_t& k) {
-    const std::size_t m = upperInput.size();
-    for (;;) {
-        ++i;
-        ++j;
-        if (j > w) j = 1;
-        if (i <= m && upperInput[i - 1] == beginning[j - 1]) {
-            ++k;
-        } else {
-            k = 0;
-            j = 0;
-        }
-        if (k == w) return true;
-        if (i >= m + 1) return false;
-    }
-}
-
-}  // namespace
-
 void ReachIndex::search(std::uint32_t node, std::string_view beginning, std::string_view upperInput,
-                        State state, std::size_t& best) const {
+                        RunCounters counters, std::size_t& best) const {
     for (std::uint32_t c = nodes_[node].firstChild; c != kNone; c = nodes_[c].nextSibling) {
         const Node& next = nodes_[c];
         if (next.firstLine >= best) break;  // siblings come in the order of their first line
-        State s = state;
-        if (!findWord(beginning, upperInput, next.length, s.i, s.j, s.k)) continue;
+        RunCounters at = counters;
+        if (!runTo(beginning, next.length, upperInput, at)) continue;
         if (next.line < best) best = next.line;  // a key that ends here is found: "^" follows its word
-        search(c, beginning, upperInput, s, best);
+        search(c, beginning, upperInput, at, best);
     }
 }
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "LineList.h"
+#include "Matching.h"
 
 namespace cpuchat {
 
@@ -216,15 +217,12 @@ private:
         std::uint32_t firstLine = 0;        // the first line under this node
         std::uint32_t line = kNone;         // the first line whose key ends here
     };
-    // The matcher's counters after a word was found.
-    struct State {
-        std::size_t i = 0, j = 0, k = 0;
-    };
-
     std::uint32_t child(std::uint32_t node, std::uint32_t length) const;
     std::uint32_t addChild(std::uint32_t node, std::uint32_t length, std::uint32_t line);
-    void search(std::uint32_t node, std::string_view beginning, std::string_view upperInput, State state,
-                std::size_t& best) const;
+    // Goes on from `node`, whose words the matcher found in `upperInput` with
+    // `counters`, to the first line under it found there, if it comes before `best`.
+    void search(std::uint32_t node, std::string_view beginning, std::string_view upperInput,
+                RunCounters counters, std::size_t& best) const;
 
     const LineList& kb_;
     PatternIndex beginnings_;
