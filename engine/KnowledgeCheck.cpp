@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <optional>
-#include <unordered_map>
 
 #include "Matching.h"
 #include "ReachIndex.h"
@@ -73,13 +72,12 @@ const AbuseWords& abuse() {
 class WalkKeys {
 public:
     void add(std::size_t line, std::size_t depth, std::string_view key) {
-        const std::uint32_t id = keys_.add(key);
-        if (id == lines_.size()) lines_.emplace_back();
-        lines_[id].push_back({depth, line});
+        places_.push_back(
+            {keys_.add(key), static_cast<std::uint32_t>(depth), static_cast<std::uint32_t>(line)});
     }
     void build() {
         keys_.build();
-        for (auto& lines : lines_) std::sort(lines.begin(), lines.end());
+        std::sort(places_.begin(), places_.end());
     }
 
     // The first line of depth `depth` after `parent` and before `line` (of that depth,
@@ -90,9 +88,9 @@ public:
         std::size_t best = line;
         std::size_t unranked = npos;  // keys are not ranked: the walk's lines are told apart below
         keys_.forEachIn(key, unranked, [&](std::uint32_t id) {
-            const auto& at = lines_[id];
-            const auto it = std::lower_bound(at.begin(), at.end(), Place{depth, parent + 1});
-            if (it == at.end() || it->depth != depth || it->line >= best) return;
+            const Place from{id, static_cast<std::uint32_t>(depth), static_cast<std::uint32_t>(parent + 1)};
+            const auto it = std::lower_bound(places_.begin(), places_.end(), from);
+            if (it == places_.end() || it->key != id || it->depth != depth || it->line >= best) return;
             if (runScanFindsInEvery(keys_.pattern(id), key, key)) best = it->line;
         });
         return best < line ? best : npos;
@@ -100,12 +98,13 @@ public:
 
 private:
     struct Place {
-        std::size_t depth;
-        std::size_t line;
+        std::uint32_t key;
+        std::uint32_t depth;
+        std::uint32_t line;
         auto operator<=>(const Place&) const = default;
     };
     PatternIndex keys_;
-    std::vector<std::vector<Place>> lines_;  // by key id, by depth and line
+    std::vector<Place> places_;  // by key, depth and line
 };
 
 // Format and close-marker findings of one line from line 1 on.
@@ -258,7 +257,6 @@ CheckReport checkKnowledgeBase(const LineList& kb) {
 
     // Each main phrase against the lines above it, and its own key text sent as a
     // phrase while no branch is open.
-    std::unordered_map<std::string, std::size_t> answering;  // by key text: the line that answers it
     for (std::size_t n = 1; n < kb.size(); ++n) {
         const std::string_view line = kb[n];
         if (!screened[n] || depthOf(line) != 0) continue;
@@ -275,12 +273,8 @@ CheckReport checkKnowledgeBase(const LineList& kb) {
             note({n, Finding::Kind::KeyTextRebuked, word});
         } else if (matchMainLine(line, text) == npos) {
             note({n, Finding::Kind::DoesNotReach});
-        } else {
-            // The line itself answers its text unless an earlier one does, so the line
-            // found for the first line with this text serves every later one.
-            const auto [it, added] = answering.try_emplace(text, 0);
-            if (added) it->second = mainKeys.firstMatch(it->first, n + 1);
-            if (it->second < n) note({n, Finding::Kind::AnsweredFirst, it->second});
+        } else if (const std::size_t first = mainKeys.firstMatch(text, n); first != npos) {
+            note({n, Finding::Kind::AnsweredFirst, first});
         }
     }
 

@@ -23,7 +23,7 @@ std::uint64_t PatternIndex::key(std::uint64_t hash, std::size_t length) noexcept
 }
 
 void PatternIndex::RankFilter::reset(std::size_t keys) {
-    const int bits = std::max(1, static_cast<int>(std::bit_width(keys)) + 2);
+    const int bits = std::max(1, static_cast<int>(std::bit_width(keys)) + 1);
     shift_ = 64 - bits;
     least_.assign(std::size_t{1} << bits, UINT32_MAX);
 }
@@ -31,9 +31,9 @@ void PatternIndex::RankFilter::reset(std::size_t keys) {
 std::uint32_t PatternIndex::KeyTable::get(std::uint64_t key) const {
     if (slots_.empty()) return npos;
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = home(key);; i = (i + 1) & mask) {
+    for (std::size_t i = home(top(key));; i = (i + 1) & mask) {
         if (slots_[i].value == npos) return npos;
-        if (slots_[i].key == key) return slots_[i].value;
+        if (slots_[i].key == top(key)) return slots_[i].value;
     }
 }
 
@@ -44,28 +44,30 @@ void PatternIndex::KeyTable::put(std::uint64_t key, std::uint32_t value) {
         slots_.assign(std::size_t{1} << bits_, Slot{});
         used_ = 0;
         for (const Slot& slot : old) {
-            if (slot.value != npos) put(slot.key, slot.value);
+            if (slot.value != npos) place(slot);
         }
     }
+    place({top(key), value});
+}
+
+void PatternIndex::KeyTable::place(Slot slot) {
     const std::size_t mask = slots_.size() - 1;
-    std::size_t i = home(key);
-    while (slots_[i].value != npos && slots_[i].key != key) i = (i + 1) & mask;
-    if (slots_[i].value == npos) {
-        ++used_;
-        slots_[i].key = key;
-    }
-    slots_[i].value = value;
+    std::size_t i = home(slot.key);
+    while (slots_[i].value != npos && slots_[i].key != slot.key) i = (i + 1) & mask;
+    if (slots_[i].value == npos) ++used_;
+    slots_[i] = slot;
 }
 
 std::uint32_t PatternIndex::add(std::string_view pattern, std::size_t rank) {
+    const auto rank32 = static_cast<std::uint32_t>(std::min<std::size_t>(rank, UINT32_MAX));
     if (const std::uint32_t known = find(pattern); known != npos) {
-        ranks_[known] = std::min(ranks_[known], rank);
+        ranks_[known] = std::min(ranks_[known], rank32);
         return known;
     }
     const auto id = static_cast<std::uint32_t>(spans_.size());
     spans_.push_back({static_cast<std::uint32_t>(text_.size()), static_cast<std::uint32_t>(pattern.size())});
     text_.append(pattern);
-    ranks_.push_back(rank);
+    ranks_.push_back(rank32);
     const std::uint64_t k = key(hashOf(pattern), pattern.size());
     sameKey_.push_back(lastWithKey_.get(k));
     lastWithKey_.put(k, id);
@@ -79,7 +81,7 @@ void PatternIndex::build() {
     for (std::uint32_t id = 0; id < spans_.size(); ++id) {
         const std::string_view p = pattern(id);
         if (p.size() < kHead) {
-            shortRank_[p.size()] = std::min(shortRank_[p.size()], ranks_[id]);
+            shortRank_[p.size()] = std::min<std::size_t>(shortRank_[p.size()], ranks_[id]);
         } else {
             heads_.push_back(
                 {key(hashOf(p.substr(0, kHead)), kHead), ranks_[id], static_cast<std::uint32_t>(p.size())});
@@ -172,16 +174,15 @@ std::uint32_t ReachIndex::child(std::uint32_t node, std::uint32_t length) const 
     return kNone;
 }
 
-std::uint32_t ReachIndex::addChild(std::uint32_t node, std::uint32_t length, std::uint32_t line) {
-    const auto c = static_cast<std::uint32_t>(nodes_.size());
-    nodes_.push_back({.length = length, .firstLine = line});
-    // Lines come in ascending order, so appending keeps siblings in the order of their first line.
-    if (nodes_[node].firstChild == kNone) {
-        nodes_[node].firstChild = c;
-    } else {
-        nodes_[nodes_[node].lastChild].nextSibling = c;
+std::uint32_t ReachIndex::child(std::uint32_t node, std::uint32_t length, std::uint32_t orAddFor) {
+    std::uint32_t* link = &nodes_[node].firstChild;
+    for (; *link != kNone; link = &nodes_[*link].nextSibling) {
+        if (nodes_[*link].length == length) return *link;
     }
-    nodes_[node].lastChild = c;
+    // Lines come in ascending order, so appending keeps siblings in the order of their first line.
+    const auto c = static_cast<std::uint32_t>(nodes_.size());
+    *link = c;  // before the push, which may move the nodes
+    nodes_.push_back({.length = length, .firstLine = orAddFor});
     return c;
 }
 
@@ -198,10 +199,7 @@ void ReachIndex::add(std::size_t n, const MainKeyShape& shape) {
         nodes_.push_back({.firstLine = line});
     }
     std::uint32_t node = roots_[id];
-    for (const std::uint32_t w : shape.words) {
-        const std::uint32_t next = child(node, w);
-        node = next != kNone ? next : addChild(node, w, line);
-    }
+    for (const std::uint32_t w : shape.words) node = child(node, w, line);
     if (nodes_[node].line == kNone) nodes_[node].line = line;
 }
 

@@ -59,11 +59,13 @@ private:
         std::uint32_t length;
     };
     struct Head {
-        std::uint64_t key;  // of a pattern's first kHead characters
-        std::size_t rank;   // the least of the patterns with this head and length
+        std::uint64_t key;   // of a pattern's first kHead characters
+        std::uint32_t rank;  // the least of the patterns with this head and length
         std::uint32_t length;
     };
-    // Keys to numbers, open addressing; a key is a hash already.
+    // Keys to numbers, open addressing; a key is a hash already. A slot keeps the top
+    // 32 bits of its key: two keys that share them share a slot, which a search takes
+    // as one more hash collision.
     class KeyTable {
     public:
         std::uint32_t get(std::uint64_t key) const;  // npos when absent
@@ -72,15 +74,18 @@ private:
 
     private:
         struct Slot {
-            std::uint64_t key = 0;
+            std::uint32_t key = 0;
             std::uint32_t value = npos;
         };
-        std::size_t home(std::uint64_t key) const { return static_cast<std::size_t>(key >> (64 - bits_)); }
+        static std::uint32_t top(std::uint64_t key) { return static_cast<std::uint32_t>(key >> 32); }
+        std::size_t home(std::uint32_t top) const { return top >> (32 - bits_); }
+        void place(Slot slot);
         std::vector<Slot> slots_;
         std::size_t used_ = 0;
         int bits_ = 0;
     };
-    // The least rank of the keys in each of about four places a key: most pieces of a
+
+    // The least rank of the keys in each of two to four places a key: most pieces of a
     // text are no pattern, or only patterns ranked too late to matter, and this says so
     // without a look-up in a table.
     class RankFilter {
@@ -109,7 +114,7 @@ private:
 
     std::string text_;
     std::vector<Span> spans_;
-    std::vector<std::size_t> ranks_;
+    std::vector<std::uint32_t> ranks_;    // ranks from UINT32_MAX on count as UINT32_MAX
     std::vector<std::uint32_t> sameKey_;  // the pattern added before with the same key
     KeyTable lastWithKey_;                // key -> the last pattern added with it
     // The lengths of the patterns of at least kHead characters, by the key of their
@@ -212,13 +217,12 @@ private:
     struct Node {
         std::uint32_t length = 0;  // of the last word
         std::uint32_t firstChild = kNone;
-        std::uint32_t lastChild = kNone;
         std::uint32_t nextSibling = kNone;  // siblings in the order of their first line
         std::uint32_t firstLine = 0;        // the first line under this node
         std::uint32_t line = kNone;         // the first line whose key ends here
     };
     std::uint32_t child(std::uint32_t node, std::uint32_t length) const;
-    std::uint32_t addChild(std::uint32_t node, std::uint32_t length, std::uint32_t line);
+    std::uint32_t child(std::uint32_t node, std::uint32_t length, std::uint32_t orAddFor);
     // Goes on from `node`, whose words the matcher found in `upperInput` with
     // `counters`, to the first line under it found there, if it comes before `best`.
     void search(std::uint32_t node, std::string_view beginning, std::string_view upperInput,
