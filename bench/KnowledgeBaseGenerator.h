@@ -98,6 +98,50 @@ public:
         return line;
     }
 
+    // A main phrase line whose key starts with `first` and goes on with one to three
+    // words that keep the key reaching its own line: beginnings of `first`, which the
+    // main scan looks for anew, and words longer than the one before, whose letters it
+    // never compares (it compares the line's own beginning, one character further for
+    // each letter). So every key needs the same first characters of an input, and the
+    // keys differ in the lengths of their later words and in how much of their
+    // beginning an input needs.
+    std::string sharedFirstWordLine(const std::string& first) {
+        for (;;) {
+            std::string line = first;
+            std::size_t previous = first.size();
+            for (int w = pick(1, 3); w > 0; --w) {
+                line += ' ';
+                if (pick(0, 1) == 0) {
+                    previous = static_cast<std::size_t>(pick(1, int(first.size()) - 1));
+                    line.append(first, 0, previous);
+                } else {
+                    previous += static_cast<std::size_t>(pick(1, 60));
+                    line += capitalWord(static_cast<int>(previous));
+                }
+            }
+            const std::string key = line;
+            line += '^';
+            answers(line);
+            if (matchMainLine(line, key) != std::string_view::npos) return line;
+        }
+    }
+
+    // A main phrase line whose key is one word of `letters` letters.
+    std::string longWordLine(int letters) {
+        std::string line = capitalWord(letters);
+        line += '^';
+        answers(line);
+        return line;
+    }
+
+    // A word of `letters` capital letters.
+    std::string capitalWord(int letters) {
+        std::string w;
+        while (static_cast<int>(w.size()) < letters) word(w, true, 1, 1);
+        w.resize(static_cast<std::size_t>(letters));
+        return w;
+    }
+
     // A sentence without ";": a line of a reply pool.
     std::string sentenceLine() {
         std::string line;

@@ -1,11 +1,13 @@
 #include "Tools.h"
 
+#include <algorithm>
 #include <iostream>
 #include <iterator>
 #include <stdexcept>
 
 #include "FileStore.h"
 #include "KnowledgeCheck.h"
+#include "Matching.h"
 #include "Text.h"
 #include "Utf8Exchange.h"
 
@@ -86,6 +88,14 @@ int runTool(const ToolOptions& options, FileSystem& files, std::istream& in, std
     FileStore store(files);
     if (options.command == ToolOptions::Command::Check) return check(store, out, err);
     return transfer(options, store, in, out, err);
+}
+
+bool mayBeSent(std::string_view phrase, std::ostream& err) {
+    const auto marker = std::find_if(phrase.begin(), phrase.end(), isFormatMarker);
+    if (marker == phrase.end()) return true;
+    err << "cpu-chat-cli: not sent: the phrase holds \"" << *marker
+        << "\", which marks the lines of the knowledge base\n";
+    return false;
 }
 
 void explainSay(const SayResult& result, std::ostream& err) {

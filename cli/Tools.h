@@ -5,6 +5,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "Engine.h"
 #include "FileSystem.h"
@@ -24,6 +25,11 @@ bool parseToolOption(int argc, char** argv, int& i, ToolOptions& options);
 /// Runs the command of `options` over the files of `files`; returns the exit status.
 int runTool(const ToolOptions& options, FileSystem& files, std::istream& in, std::ostream& out,
             std::ostream& err);
+
+/// The console's input guard: true when `phrase` (Windows-1251) may be sent. A phrase
+/// that holds a marker of the knowledge-base format is not sent, as the window's input
+/// guard clears its input line: a line on `err` names the character.
+bool mayBeSent(std::string_view phrase, std::ostream& err);
 
 /// The "why:" line of a Say that showed a reply, and its "learned:" line when it learned.
 void explainSay(const SayResult& result, std::ostream& err);

@@ -144,7 +144,7 @@ int main(int argc, char** argv) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         std::string phrase = fromUtf8(line);
         if (phrase.size() > kInputLineLimit) phrase.resize(kInputLineLimit);
-        if (phrase.empty()) {
+        if (phrase.empty() || !mayBeSent(phrase, std::cerr)) {
             if (terminal) std::cerr << "> ";
             continue;
         }

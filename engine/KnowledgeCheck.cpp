@@ -1,10 +1,11 @@
 #include "KnowledgeCheck.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
+#include <optional>
 
 #include "Matching.h"
+#include "ReachIndex.h"
 #include "Text.h"
 
 namespace cpuchat {
@@ -13,160 +14,103 @@ namespace {
 
 constexpr auto npos = std::string_view::npos;
 
-// How the main scan's matcher can find a line, read with its own word measure.
-//
-// The matcher finds a word of length w only when the last w input characters it
-// compared were the line's first w characters in a row: k counts matches since the
-// last mismatch, and j counts along with k until k passes the current word's length,
-// which never happens before that word is found. So every input in which the line is
-// found holds, for each word measured before the key ends, the line's first w
-// characters in a row, and in particular its first `reach` characters, `reach` being
-// the longest of those words. A word that is a lone "^" ends the key at the next
-// comparison, whatever the input holds, so the words after it are never needed.
-//
-// The witness is the least an input needs: the first word; then, for each further
-// word, the characters that carry the run on when the word is longer than the one
-// before (j goes on counting), or else one character that breaks the run and the
-// line's first w characters again (a run already as long as the word never equals it
-// again). It holds no character beyond the ones every match needs, so when it holds
-// one that upper-casing never yields, no input can match; otherwise the matcher
-// itself is asked whether it finds the line in the witness.
-struct MainKey {
-    std::string witness;
-    std::size_t reach = 0;
-};
-
-MainKey readMainKey(std::string_view line) {
-    MainKey key;
-    const char breaker = line.starts_with(' ') ? '.' : ' ';
-    std::size_t c = 0;
-    std::size_t previous = 0;
-    for (;;) {
-        const std::size_t end = measureWord(line, c);
-        if (end == npos) break;  // the line never matches; the matcher says so below
-        const std::size_t w = end - c;
-        if (w == 1 && line[end - 1] == '^') break;
-        if (previous == 0) {
-            key.witness.append(line.substr(0, w));
-        } else if (w > previous) {
-            key.witness.append(line.substr(previous, w - previous));
-        } else {
-            key.witness += breaker;
-            key.witness.append(line.substr(0, w));
-        }
-        previous = w;
-        key.reach = std::max(key.reach, w);
-        c = end + 1;
-        if (line[c - 1] == '^') break;
-    }
-    return key;
-}
-
-// The first character that upper-casing never yields, or npos.
-std::size_t firstSmall(std::string_view text) {
+// The first character that no input holds (a small letter, which upper-casing never
+// yields, or a marker, which the input line never lets through), or npos.
+std::size_t firstImpossible(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (upperChar(text[i]) != text[i]) return i;
+        if (upperChar(text[i]) != text[i] || isFormatMarker(text[i])) return i;
     }
     return npos;
 }
 
-// Lines that the main scan can find, by the hash of their first `reach` characters:
-// the characters every input they are found in holds in a row (see MainKey). For an
-// input, looking up every piece of it whose length is one of the lines' reaches gives
-// every line that can be found in it, and some more when hashes collide; the main
-// scan's matcher then decides. So the index never drops a line that matches: it only
-// spares the matcher the lines whose necessary characters the input lacks.
-class ReachIndex {
+Finding impossibleKey(std::size_t n, char c) {
+    return {n, isFormatMarker(c) ? Finding::Kind::KeyHoldsMarker : Finding::Kind::KeyHoldsSmallLetter,
+            static_cast<unsigned char>(c)};
+}
+
+// The abuse words, findable in a text as the keys are.
+struct AbuseWords {
+    PatternIndex index;
+    std::vector<std::size_t> lineOf;  // by id: the word's line in abuseWords()
+
+    AbuseWords() {
+        const LineList& words = abuseWords();
+        for (std::size_t line = 1; line < words.size(); ++line) {
+            if (index.add(words[line], line) == lineOf.size()) lineOf.push_back(line);  // ranked by line
+        }
+        index.build();
+    }
+
+    // The word the abuse screen finds first in `upperInput` (it tries them in the
+    // list's order), or 0.
+    std::size_t found(std::string_view upperInput) const {
+        std::size_t first = npos;
+        index.forEachIn(upperInput, first, [&](std::uint32_t id) {
+            if (runScan(upperInput, index.pattern(id))) first = lineOf[id];
+        });
+        return first == npos ? 0 : first;
+    }
+
+    // The first word of the list that the abuse screen finds in every input that holds
+    // `piece` and in which the run scan found `firstRun` (runScanFindsInEvery), or 0.
+    std::size_t alwaysFound(std::string_view firstRun, std::string_view piece) const {
+        std::size_t first = npos;
+        index.forEachIn(piece, first, [&](std::uint32_t id) {
+            if (runScanFindsInEvery(index.pattern(id), firstRun, piece)) first = lineOf[id];
+        });
+        return first == npos ? 0 : first;
+    }
+};
+
+const AbuseWords& abuse() {
+    static const AbuseWords words;
+    return words;
+}
+
+// The keys of the branch lines that can answer, and where each stands, so that a
+// line's walk can find the earlier lines of the same walk whose keys its inputs hold.
+class WalkKeys {
 public:
-    void add(std::size_t line, std::string_view prefix) {
-        if (prefix.empty()) {
-            anyInput_.push_back(line);  // found in every input (its key ends at once)
-            return;
-        }
-        entries_.push_back({hashOf(prefix), static_cast<std::uint32_t>(line)});
-        if (prefix.size() >= hasLength_.size()) hasLength_.resize(prefix.size() + 1);
-        hasLength_[prefix.size()] = true;
+    void add(std::size_t line, std::size_t depth, std::string_view key) {
+        places_.push_back(
+            {keys_.add(key), static_cast<std::uint32_t>(depth), static_cast<std::uint32_t>(line)});
     }
-
-    // Groups the lines by bucket, each group in ascending line order.
     void build() {
-        for (std::size_t n = 0; n < hasLength_.size(); ++n) {
-            if (hasLength_[n]) lengths_.push_back(n);
-        }
-        bits_ = std::max(4, static_cast<int>(std::bit_width(entries_.size())) + 1);
-        starts_.assign((std::size_t{1} << bits_) + 1, 0);
-        for (const Entry& e : entries_) ++starts_[bucket(e.hash) + 1];
-        for (std::size_t b = 1; b < starts_.size(); ++b) starts_[b] += starts_[b - 1];
-        std::vector<Entry> sorted(entries_.size());
-        std::vector<std::uint32_t> next(starts_.begin(), starts_.end() - 1);
-        for (const Entry& e : entries_) sorted[next[bucket(e.hash)]++] = e;
-        entries_ = std::move(sorted);
+        keys_.build();
+        std::sort(places_.begin(), places_.end());
     }
 
-    // The first line before `before` that the main scan finds in `upperInput`, or npos.
-    std::size_t firstMatch(const LineList& kb, std::string_view upperInput, std::size_t before) const {
-        std::size_t best = before;
-        for (std::size_t line : anyInput_) {
-            if (line >= best) break;
-            if (matchMainLine(kb[line], upperInput) != npos) {
-                best = line;
-                break;
-            }
-        }
-        const std::size_t m = upperInput.size();
-        std::vector<std::uint64_t> prefix(m + 1, 0), power(m + 1, 1);
-        for (std::size_t i = 0; i < m; ++i) {
-            prefix[i + 1] = prefix[i] * kBase + static_cast<unsigned char>(upperInput[i]) + 1;
-            power[i + 1] = power[i] * kBase;
-        }
-        for (std::size_t length : lengths_) {
-            if (length > m) break;
-            for (std::size_t at = 0; at + length <= m; ++at) {
-                const std::uint64_t hash = mix(prefix[at + length] - prefix[at] * power[length], length);
-                const std::size_t b = bucket(hash);
-                for (std::uint32_t e = starts_[b]; e < starts_[b + 1]; ++e) {
-                    const Entry& entry = entries_[e];
-                    if (entry.line >= best) break;
-                    if (entry.hash == hash && matchMainLine(kb[entry.line], upperInput) != npos) {
-                        best = entry.line;
-                        break;
-                    }
-                }
-            }
-        }
-        return best < before ? best : npos;
+    // The first line of depth `depth` after `parent` and before `line` (of that depth,
+    // with key `key`) whose key the run scan finds in every input `key` is found in,
+    // or npos.
+    std::size_t firstTaking(std::size_t line, std::size_t depth, std::size_t parent,
+                            std::string_view key) const {
+        std::size_t best = line;
+        std::size_t unranked = npos;  // keys are not ranked: the walk's lines are told apart below
+        keys_.forEachIn(key, unranked, [&](std::uint32_t id) {
+            const Place from{id, static_cast<std::uint32_t>(depth), static_cast<std::uint32_t>(parent + 1)};
+            const auto it = std::lower_bound(places_.begin(), places_.end(), from);
+            if (it == places_.end() || it->key != id || it->depth != depth || it->line >= best) return;
+            if (runScanFindsInEvery(keys_.pattern(id), key, key)) best = it->line;
+        });
+        return best < line ? best : npos;
     }
 
 private:
-    struct Entry {
-        std::uint64_t hash;
+    struct Place {
+        std::uint32_t key;
+        std::uint32_t depth;
         std::uint32_t line;
+        auto operator<=>(const Place&) const = default;
     };
-    static constexpr std::uint64_t kBase = 0x100000001B3ull;
-
-    static std::uint64_t mix(std::uint64_t hash, std::size_t length) {
-        return hash ^ (length * 0x9E3779B97F4A7C15ull);
-    }
-    static std::uint64_t hashOf(std::string_view text) {
-        std::uint64_t h = 0;
-        for (char c : text) h = h * kBase + static_cast<unsigned char>(c) + 1;
-        return mix(h, text.size());
-    }
-    std::size_t bucket(std::uint64_t hash) const {
-        return static_cast<std::size_t>((hash * 0xFF51AFD7ED558CCDull) >> (64 - bits_));
-    }
-
-    std::vector<Entry> entries_;
-    std::vector<std::size_t> anyInput_;
-    std::vector<bool> hasLength_;
-    std::vector<std::size_t> lengths_;
-    std::vector<std::uint32_t> starts_;
-    int bits_ = 4;
+    PatternIndex keys_;
+    std::vector<Place> places_;  // by key, depth and line
 };
 
 // Format and close-marker findings of one line from line 1 on.
-void checkForm(std::size_t n, std::string_view line, std::vector<Finding>& out) {
-    const auto add = [&](Finding::Kind kind) { out.push_back({n, kind}); };
+template <class Note>
+void checkForm(std::size_t n, std::string_view line, Note note) {
+    const auto add = [&](Finding::Kind kind) { note(Finding{n, kind}); };
     if (line.empty()) {
         add(Finding::Kind::EmptyLine);
         return;
@@ -193,6 +137,14 @@ void checkForm(std::size_t n, std::string_view line, std::vector<Finding>& out) 
 }  // namespace
 
 std::string Finding::message() const {
+    const auto quoted = [](std::string_view text) {
+        std::string q(1, '"');
+        q.append(text);
+        q += '"';
+        return q;
+    };
+    const std::string lineNo = std::to_string(detail + 1);
+    const char c = static_cast<char>(detail);
     switch (kind) {
         case Kind::EmptyLine:
             return "empty line (outside the format)";
@@ -203,23 +155,40 @@ std::string Finding::message() const {
         case Kind::AnswerNotClosed:
             return "answer not closed by \";\" (outside the format)";
         case Kind::KeyHoldsSmallLetter:
-            return "key that no input can match: it holds \"" + std::string(1, static_cast<char>(detail)) +
-                   "\", which the upper-cased input never holds";
+            return "key that no input can match: it holds " + quoted(std::string_view(&c, 1)) +
+                   ", which the upper-cased input never holds";
+        case Kind::KeyHoldsMarker:
+            return "key that no input can match: it holds " + quoted(std::string_view(&c, 1)) +
+                   ", which the input guard keeps out of every phrase";
         case Kind::KeyReadsCaret:
             return "key that no input can match: the main scan reads its \"^\" as part of a word (a blank "
                    "before the \"^\", or an empty key)";
         case Kind::EmptyBranchKey:
             return "key that no input can match: empty key";
-        case Kind::AnsweredFirst:
-            return "key text answered first by line " + std::to_string(detail + 1);
-        case Kind::DoesNotReach:
-            return "key text does not reach this line "
-                   "(the main scan compares later key words with the line's beginning)";
+        case Kind::KeyTooLong:
+            return "key that no input can match: it needs " + std::to_string(detail) +
+                   " characters, and the input line holds " + std::to_string(kInputLineLength);
+        case Kind::RebukedAsAbuse:
+            return "rebuked as abuse: every input it matches holds " + quoted(abuseWords()[detail]) +
+                   ", so a line of X.Dat answers instead";
+        case Kind::NeverAnswered:
+            return "never answered: every input it matches also matches line " + lineNo +
+                   ", which the main scan tries first";
         case Kind::UnreachableBranch: {
             const std::string parent =
                 detail == 0 ? "main phrase" : "depth-" + std::to_string(detail) + " line";
             return "unreachable branch line: no " + parent + " that can answer above it in its run";
         }
+        case Kind::TakenInWalk:
+            return "unreachable branch line: every input it matches also matches line " + lineNo +
+                   ", which the branch walk tries first";
+        case Kind::KeyTextRebuked:
+            return "key text rebuked as abuse: it holds " + quoted(abuseWords()[detail]);
+        case Kind::DoesNotReach:
+            return "key text does not reach this line "
+                   "(the main scan compares later key words with the line's beginning)";
+        case Kind::AnsweredFirst:
+            return "key text answered first by line " + lineNo;
         case Kind::CloseMarkerNotLast:
             return "close marker \"@\" is not the line's last character (it has no effect)";
         case Kind::CloseMarkerOnBranch:
@@ -231,82 +200,114 @@ std::string Finding::message() const {
 CheckReport checkKnowledgeBase(const LineList& kb) {
     CheckReport report;
     report.counts = countPhrases(kb);
-    std::vector<Finding>& findings = report.findings;
+    // The most useful finding of each line: kinds are listed most useful first.
+    std::vector<std::optional<Finding>> found(kb.size());
+    const auto note = [&](const Finding& f) {
+        if (!found[f.line] || f.kind < found[f.line]->kind) found[f.line] = f;
+    };
+    std::vector<bool> screened(kb.size(), false);  // some input can reach the search for it
     std::vector<bool> canAnswer(kb.size(), false);
-    ReachIndex index;
+    ReachIndex mainKeys(kb);
+    WalkKeys walkKeys;
 
-    // Each line on its own: its form, and whether any input can match its key.
+    // Each line on its own: its form, and whether any input can match its key and
+    // pass the abuse screen.
     for (std::size_t n = 1; n < kb.size(); ++n) {
         const std::string_view line = kb[n];
-        checkForm(n, line, findings);
+        checkForm(n, line, note);
         const std::size_t caret = line.find('^');
         if (caret == npos || caret + 1 == line.size()) continue;  // outside the format, or unanswered
         const std::size_t depth = depthOf(line);
-        const MainKey key = readMainKey(line);
-        const bool mainScanFinds =
-            firstSmall(key.witness) == npos && matchMainLine(line, key.witness) != npos;
-        if (mainScanFinds) index.add(n, line.substr(0, key.reach));
         if (depth == 0) {
-            canAnswer[n] = mainScanFinds;
-            if (!mainScanFinds) {
-                const std::size_t small = firstSmall(key.witness);
-                findings.push_back(small == npos ? Finding{n, Finding::Kind::KeyReadsCaret}
-                                                 : Finding{n, Finding::Kind::KeyHoldsSmallLetter,
-                                                           static_cast<unsigned char>(key.witness[small])});
+            const MainKeyShape key = readMainKeyShape(line);
+            const std::string_view beginning = line.substr(0, key.reach);
+            const std::string_view firstWord = line.substr(0, key.words.empty() ? 0 : key.words.front());
+            if (const std::size_t at = firstImpossible(key.witness); at != npos) {
+                note(impossibleKey(n, key.witness[at]));
+            } else if (matchMainLine(line, key.witness) == npos) {
+                note({n, Finding::Kind::KeyReadsCaret});
+            } else if (key.witness.size() > kInputLineLength) {
+                note({n, Finding::Kind::KeyTooLong, key.witness.size()});
+            } else if (const std::size_t word = abuse().alwaysFound(firstWord, beginning)) {
+                note({n, Finding::Kind::RebukedAsAbuse, word});
+            } else {
+                screened[n] = true;
+                mainKeys.add(n, key);
             }
             continue;
         }
         const WalkStep step = branchWalkStep(line, depth);
         if (step.caret == npos) continue;
-        const std::string_view branchKey = line.substr(depth, step.caret - depth);
-        canAnswer[n] = firstSmall(branchKey) == npos && runScan(branchKey, branchKey);
-        if (!canAnswer[n]) {
-            const std::size_t small = firstSmall(branchKey);
-            findings.push_back(small == npos ? Finding{n, Finding::Kind::EmptyBranchKey}
-                                             : Finding{n, Finding::Kind::KeyHoldsSmallLetter,
-                                                       static_cast<unsigned char>(branchKey[small])});
+        const std::string_view key = line.substr(depth, step.caret - depth);
+        if (key.empty()) {
+            note({n, Finding::Kind::EmptyBranchKey});
+        } else if (const std::size_t at = firstImpossible(key); at != npos) {
+            note(impossibleKey(n, key[at]));
+        } else if (key.size() > kInputLineLength) {
+            note({n, Finding::Kind::KeyTooLong, key.size()});
+        } else if (const std::size_t word = abuse().alwaysFound(key, key)) {
+            note({n, Finding::Kind::RebukedAsAbuse, word});
+        } else {
+            screened[n] = true;
+            walkKeys.add(n, depth, key);
         }
     }
-    index.build();
+    mainKeys.build();
+    walkKeys.build();
 
-    // Each main phrase's own key text, sent as a phrase while no branch is open.
+    // Each main phrase against the lines above it, and its own key text sent as a
+    // phrase while no branch is open.
     for (std::size_t n = 1; n < kb.size(); ++n) {
         const std::string_view line = kb[n];
-        if (!canAnswer[n] || depthOf(line) != 0) continue;
-        const std::string upperKey = toUpper(keyOf(line));
-        if (matchMainLine(line, upperKey) == npos) {
-            findings.push_back({n, Finding::Kind::DoesNotReach});
+        if (!screened[n] || depthOf(line) != 0) continue;
+        if (const std::size_t earlier = mainKeys.firstCovering(n, readMainKeyShape(line)); earlier != npos) {
+            note({n, Finding::Kind::NeverAnswered, earlier});
             continue;
         }
-        const std::size_t first = index.firstMatch(kb, upperKey, n);
-        if (first != npos) findings.push_back({n, Finding::Kind::AnsweredFirst, first});
+        canAnswer[n] = true;
+        std::string text = toUpper(keyOf(line));
+        if (text.size() > kInputLineLength) text.resize(kInputLineLength);  // as much as can be typed
+        if (text.empty() || std::any_of(text.begin(), text.end(), isFormatMarker))
+            continue;  // cannot be sent
+        if (const std::size_t word = abuse().found(text)) {
+            note({n, Finding::Kind::KeyTextRebuked, word});
+        } else if (matchMainLine(line, text) == npos) {
+            note({n, Finding::Kind::DoesNotReach});
+        } else if (const std::size_t first = mainKeys.firstMatch(text, n); first != npos) {
+            note({n, Finding::Kind::AnsweredFirst, first});
+        }
     }
 
-    // The branch walk: a branch line is reached from a line of the depth above it, in
-    // its run, that can answer and is reached itself. reachedIn[d] is the run in which
-    // such a line of depth d was last seen; run 1 is the lines before any main phrase.
-    std::size_t run = 1;
-    std::vector<std::size_t> reachedIn(1, 0);
+    // The branch walk: a branch line is reached from the nearest line above it in its
+    // run, of the depth above its own, that can answer and is reached itself;
+    // reached[d] is that line of depth d in the current run.
+    std::vector<std::size_t> reached;
     for (std::size_t n = 1; n < kb.size(); ++n) {
         const std::string_view line = kb[n];
         const std::size_t depth = depthOf(line);
         const WalkStep step = branchWalkStep(line, std::max<std::size_t>(depth, 1));
         if (step.runEnds) {
-            ++run;
-            reachedIn[0] = canAnswer[n] ? run : 0;
+            reached.assign(1, canAnswer[n] ? n : npos);
             continue;
         }
-        if (step.caret == npos) continue;  // passed over by every walk
-        if (reachedIn.size() <= depth) reachedIn.resize(depth + 1, 0);
-        if (reachedIn[depth - 1] != run) {
-            findings.push_back({n, Finding::Kind::UnreachableBranch, depth - 1});
-        } else if (canAnswer[n]) {
-            reachedIn[depth] = run;
+        if (step.caret == npos || !screened[n]) continue;  // passed over by every walk, or a finding already
+        const std::size_t parent = depth - 1 < reached.size() ? reached[depth - 1] : npos;
+        if (parent == npos) {
+            note({n, Finding::Kind::UnreachableBranch, depth - 1});
+            continue;
         }
+        const std::string_view key = line.substr(depth, step.caret - depth);
+        if (const std::size_t earlier = walkKeys.firstTaking(n, depth, parent, key); earlier != npos) {
+            note({n, Finding::Kind::TakenInWalk, earlier});
+            continue;
+        }
+        if (reached.size() <= depth) reached.resize(depth + 1, npos);
+        reached[depth] = n;
     }
 
-    std::stable_sort(findings.begin(), findings.end(),
-                     [](const Finding& a, const Finding& b) { return a.line < b.line; });
+    for (const std::optional<Finding>& f : found) {
+        if (f) report.findings.push_back(*f);
+    }
     return report;
 }
 

@@ -1,6 +1,7 @@
 #include "Matching.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "Text.h"
 
@@ -40,15 +41,13 @@ LineList wordList(const std::string_view* words, std::size_t count) {
 
 }  // namespace
 
-bool runScan(std::string_view upperInput, std::string_view pattern) noexcept {
-    const std::size_t n = pattern.size();
+bool runTo(std::string_view pattern, std::size_t w, std::string_view upperInput, RunCounters& at) noexcept {
     const std::size_t m = upperInput.size();
-    if (n == 0) return false;
-    std::size_t i = 0, j = 0, k = 0;
+    auto& [i, j, k] = at;
     for (;;) {
         ++i;
         ++j;
-        if (j > n) j = 1;
+        if (j > w) j = 1;
         // Position m + 1 is the end of the input and matches nothing.
         if (i <= m && upperInput[i - 1] == pattern[j - 1]) {
             ++k;
@@ -56,9 +55,42 @@ bool runScan(std::string_view upperInput, std::string_view pattern) noexcept {
             k = 0;
             j = 0;
         }
-        if (k == n) return true;
+        if (k == w) return true;
         if (i >= m + 1) return false;
     }
+}
+
+bool runScan(std::string_view upperInput, std::string_view pattern) noexcept {
+    if (pattern.empty()) return false;
+    RunCounters at;
+    return runTo(pattern, pattern.size(), upperInput, at);
+}
+
+bool runScanFindsInEvery(std::string_view pattern, std::string_view firstRun, std::string_view piece) {
+    const std::size_t n = pattern.size();
+    if (n == 0) return false;
+    if (n <= firstRun.size() && firstRun.starts_with(pattern)) return true;
+    if (piece.find(pattern) == std::string_view::npos) return false;
+    // The run scan's state is how many characters of `pattern` it has matched: the
+    // next character is compared with pattern[k], and one that differs starts it over
+    // at 0 without being compared again. Run every state the input before `piece` can
+    // leave through `piece` at once; states that meet go on as one.
+    std::vector<std::size_t> states(n), next;
+    for (std::size_t k = 0; k < n; ++k) states[k] = k;
+    std::vector<bool> seen(n, false);
+    for (const char c : piece) {
+        next.clear();
+        for (const std::size_t k : states) {
+            const std::size_t to = c == pattern[k] ? k + 1 : 0;
+            if (to == n || seen[to]) continue;  // found, or already on the way
+            seen[to] = true;
+            next.push_back(to);
+        }
+        for (const std::size_t k : next) seen[k] = false;
+        states.swap(next);
+        if (states.empty()) return true;
+    }
+    return false;
 }
 
 std::size_t matchMainLine(std::string_view line, std::string_view upperInput) noexcept {

@@ -13,10 +13,38 @@
 
 namespace cpuchat {
 
+/// The characters that separate and mark the fields of a knowledge-base line ("^",
+/// "_", ";" and "@"). No phrase may hold one: the window's input guard clears the input
+/// line that does, and the console refuses to send it.
+constexpr bool isFormatMarker(char c) noexcept { return c == '^' || c == '_' || c == ';' || c == '@'; }
+
+/// The most characters the input line holds, and so the longest phrase a user can send.
+inline constexpr std::size_t kInputLineLength = 255;
+
+/// The counters of the run scan and of the main scan's matcher: the input position i,
+/// the pattern position j and the run length k.
+struct RunCounters {
+    std::size_t i = 0, j = 0, k = 0;
+};
+
+/// Compares input characters from where `at` stands until the run of matches reaches
+/// `w` characters of `pattern`'s beginning (true, with `at` where it did) or the input
+/// ends (false). The run scan is this from zero counters; the main scan's matcher does
+/// this for each key word, going on with the counters of the word before.
+bool runTo(std::string_view pattern, std::size_t w, std::string_view upperInput, RunCounters& at) noexcept;
+
 /// Run scan: a left-to-right search for `pattern` in `upperInput` that never compares
 /// again the character at which a partial match failed ("ДА" is found in "НУ ДА" but
 /// not in "ДДА"). An empty pattern is never found.
 bool runScan(std::string_view upperInput, std::string_view pattern) noexcept;
+
+/// True when the run scan finds `pattern` in every input in which it has found
+/// `firstRun` and which holds `piece` in a row (`firstRun` begins `piece`): because
+/// `pattern` begins `firstRun`, so that its run goes as that one's until it is found
+/// first, or because the run scan finds it within `piece` whatever the characters
+/// before `piece` had matched of it. It may say no where every such input holds
+/// `pattern` after all; it never says yes wrongly.
+bool runScanFindsInEvery(std::string_view pattern, std::string_view firstRun, std::string_view piece);
 
 /// How the main-scan matcher measures the words of a key: from `c`, the 1-based
 /// position of the character before the word (0 for the first word, else the blank

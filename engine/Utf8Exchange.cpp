@@ -57,8 +57,22 @@ LineList linesFromUtf8(std::string_view utf8) {
     }
 }
 
+void checkImport(const LineList& lines, const LineList& current, FileForm form) {
+    if (lines.empty()) {
+        if (current.empty()) return;  // nothing to lose
+        throw ImportError("the input holds no lines, and the file would lose all of its lines");
+    }
+    // A plain file begins with its first line: one that begins as an RTF document does
+    // would make every reader take the whole file for one.
+    if (form == FileForm::Plain && isRtf(lines[0])) {
+        throw ImportError("line 1, column 1: \"" + std::string(lines[0].substr(0, lines[0].find("rtf") + 3)) +
+                          "\" at the start of a plain file makes it read back as an RTF document");
+    }
+}
+
 void replaceLines(FileStore& store, std::string_view path, const LineList& lines) {
     store.change(path, [&](FileChange& file) {
+        checkImport(lines, file.lines(), file.form());
         file.writeAs(file.form());
         file.assign(lines);
     });

@@ -34,10 +34,15 @@ public:
 /// break makes no extra line); a leading byte-order mark is dropped. Throws ImportError.
 LineList linesFromUtf8(std::string_view utf8);
 
+/// Refuses lines that would wipe a file out or not read back as they are: no lines at
+/// all for a file whose lines are `current`, and, for a plain file, a first line that
+/// would make the file read back as an RTF document. Throws ImportError.
+void checkImport(const LineList& lines, const LineList& current, FileForm form);
+
 /// Replaces the lines of the existing file `path`, keeping its form: an RTF document
 /// stays one (with the program's own header), plain text stays plain with CR LF. Holds
 /// the file's lock from the read that tells the form to the atomic write, as learning
-/// does. Throws FileError.
+/// does. Throws FileError, and ImportError from checkImport() before anything is written.
 void replaceLines(FileStore& store, std::string_view path, const LineList& lines);
 
 }  // namespace cpuchat

@@ -6,14 +6,14 @@
 #include <cstddef>
 #include <string_view>
 
+#include "Matching.h"
+
 namespace cpuchat {
 
 class InputGuard {
 public:
     /// True for the four characters that separate and mark fields of the data files.
-    static constexpr bool isForbidden(char c) noexcept {
-        return c == '^' || c == '_' || c == ';' || c == '@';
-    }
+    static constexpr bool isForbidden(char c) noexcept { return isFormatMarker(c); }
 
     /// One tick over the input line's current Windows-1251 text. Returns true on a hit:
     /// the caller then disables the dialogue view and clears the input line. The scan

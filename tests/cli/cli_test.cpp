@@ -143,10 +143,12 @@ TEST_F(CliTest, CheckPrintsFindingsAsACompilerDoes) {
                                                   w("_КЛЮЧ^Ответ"), w("КАК ДЕЛА?^")}));
     Outcome r = run("", "--check");
     EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_EQ(r.out,
-              "Base\\Words.Dat:3: warning: key text answered first by line 2\n"
-              "Base\\Words.Dat:4: error: answer not closed by \";\" (outside the format)\n"
-              "Программе известно:   [главные фразы - 3   ветки - 1]   errors: 1   warnings: 1\n");
+    EXPECT_EQ(
+        r.out,
+        "Base\\Words.Dat:3: warning: never answered: every input it matches also matches line 2, which the "
+        "main scan tries first\n"
+        "Base\\Words.Dat:4: error: answer not closed by \";\" (outside the format)\n"
+        "Программе известно:   [главные фразы - 3   ветки - 1]   errors: 1   warnings: 1\n");
     dir.write("Base/Words.Dat", plainFile({"h", "ПРИВЕТ^Привет!;", "_КАК ДЕЛА^Хорошо.;", "КАК ДЕЛА?^"}));
     r = run("", "--check");
     EXPECT_EQ(r.status, 0);
@@ -155,6 +157,28 @@ TEST_F(CliTest, CheckPrintsFindingsAsACompilerDoes) {
     r = run("", "--check");
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "Cannot open file Base\\Words.Dat\n");
+}
+
+TEST_F(CliTest, RefusesAPhraseThatHoldsAMarkerOfTheKnowledgeBase) {
+    const Outcome r = run("_эюэщ\nэюэщ@\nда;нет\nа^б\nпривет\n", "--seed 4");
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> refused;
+    std::istringstream err(r.err);
+    for (std::string l; std::getline(err, l);) refused.push_back(l);
+    EXPECT_EQ(
+        refused,
+        (std::vector<std::string>{
+            "cpu-chat-cli: not sent: the phrase holds \"_\", which marks the lines of the knowledge base",
+            "cpu-chat-cli: not sent: the phrase holds \"@\", which marks the lines of the knowledge base",
+            "cpu-chat-cli: not sent: the phrase holds \";\", which marks the lines of the knowledge base",
+            "cpu-chat-cli: not sent: the phrase holds \"^\", which marks the lines of the knowledge base",
+        }));
+    // The talk goes on with the next phrase; nothing refused reached the files.
+    const auto lines = r.outLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], "USER:     Привет.");
+    for (const std::string& line : file("Base/Words.Dat"))
+        EXPECT_EQ(line.find("ЭЮЭЩ"), std::string::npos) << line;
 }
 
 TEST_F(CliTest, ExplainSaysWhyOnStandardErrorAndLeavesTheRecordAlone) {
@@ -233,6 +257,45 @@ TEST_F(CliTest, ExportAndImportGiveBackTheSameBytes) {
         EXPECT_FALSE(r.err.empty()) << args;
     }
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "Base" / "Nope.Dat"));
+}
+
+TEST_F(CliTest, RefusesAnImportThatWouldLoseOrChangeLines) {
+    const std::string words = plainFile({"Заголовок", "ПРИВЕТ^Привет!;"});
+    const std::string rtfWords = writeRtf(LineList{w("Заголовок")});
+    struct Row {
+        const char* name;
+        std::string before;  // the file's bytes
+        std::string input;
+        int status;
+        std::string err;
+        std::string after;  // the file's bytes afterwards
+    } rows[] = {
+        {"Words.Dat", words, "", 1,
+         "cpu-chat-cli: nothing imported: the input holds no lines, and the file would lose all of its "
+         "lines\n",
+         words},
+        {"Collection.Dat", "", "", 0, "", ""},  // nothing to lose
+        {"W2.Dat", words, "{\\rtf1 Привет}\nДа\n", 1,
+         "cpu-chat-cli: nothing imported: line 1, column 1: \"{\\rtf\" at the start of a plain file makes it "
+         "read "
+         "back as an RTF document\n",
+         words},
+        {"W2.Dat", words, "\xEF\xBB\xBF{\\urtf\n", 1,
+         "cpu-chat-cli: nothing imported: line 1, column 1: \"{\\urtf\" at the start of a plain file makes "
+         "it read "
+         "back as an RTF document\n",
+         words},
+        {"W2.Dat", words, "Да\n{\\rtf1}\n", 0, "", plainFile({"Да", "{\\rtf1}"})},
+        {"Words.Dat", rtfWords, "{\\rtf1 Привет}\n", 0, "", writeRtf(LineList{w("{\\rtf1 Привет}")})},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.name) + " / " + row.input);
+        dir.write(std::string("Base/") + row.name, row.before);
+        const Outcome r = run(row.input, std::string("--import ") + row.name);
+        EXPECT_EQ(r.status, row.status);
+        EXPECT_EQ(r.err, row.err);
+        EXPECT_EQ(dir.read(std::string("Base/") + row.name), row.after);
+    }
 }
 
 TEST_F(CliTest, AnExitThatCannotWriteTheLogFails) {

@@ -4,6 +4,7 @@
 
 #include "KnowledgeCheck.h"
 #include "Matching.h"
+#include "ReachIndex.h"
 #include "TestSupport.h"
 #include "Text.h"
 
@@ -117,8 +118,8 @@ TEST(KnowledgeCheck, ReportsOneFindingOfEachKindAndNothingElse) {
         "",                                // 18
         "_^Пусто.;",                       // 19
         "КЛЮ;Ч^Ответ.;",                   // 20
-        "_ВЕТКА^Ветка.;@",                 // 21
-        "ДОБРЫЙ ДОБРЫ^Да.;",               // 22: answered first by line 12
+        "_ВЕТКА^Ветка.;@",                 // 21: its main phrase never answers
+        "ДОБРЫЙ ДОБРЫ^Да.;",               // 22: read exactly as line 12
         "Я ^Ответ.;",                      // 23: the matcher reads "^Ответ.;" as a word
     };
     EXPECT_EQ(
@@ -126,7 +127,9 @@ TEST(KnowledgeCheck, ReportsOneFindingOfEachKindAndNothingElse) {
         (std::vector<std::string>{
             "8 warning: unreachable branch line: no depth-1 line that can answer above it in its run",
             "10 warning: unreachable branch line: no main phrase that can answer above it in its run",
-            "11 warning: key text answered first by line 2",
+            "11 warning: never answered: every input it matches also matches line 2, which the main scan "
+            "tries "
+            "first",
             "12 warning: key text does not reach this line (the main scan compares later key words with the "
             "line's "
             "beginning)",
@@ -137,14 +140,16 @@ TEST(KnowledgeCheck, ReportsOneFindingOfEachKindAndNothingElse) {
             "18 error: empty line (outside the format)",
             "19 error: key that no input can match: empty key",
             "20 error: \";\" in the key (outside the format)",
-            "21 warning: close marker \"@\" on a branch line (branch lines never close the program)",
-            "22 warning: key text answered first by line 13",
+            "21 warning: unreachable branch line: no main phrase that can answer above it in its run",
+            "22 warning: never answered: every input it matches also matches line 13, which the main scan "
+            "tries "
+            "first",
             "23 error: key that no input can match: the main scan reads its \"^\" as part of a word (a blank "
             "before "
             "the \"^\", or an empty key)",
         }));
-    // Lines 19 and 21 lie under main phrases that answer (the walk passes over the
-    // empty line 18), so they are reached: nothing more is reported for them.
+    // Line 19 lies under a main phrase that answers (the walk passes over the empty
+    // line 18); line 21 lies under one whose key holds ";", which no phrase holds.
     LineList example;
     for (const auto& l : kb) example.append(w(l));
     const PhraseCounts counts = checkKnowledgeBase(example).counts;
@@ -152,60 +157,170 @@ TEST(KnowledgeCheck, ReportsOneFindingOfEachKindAndNothingElse) {
     EXPECT_EQ(counts.branches, 9);
 }
 
+TEST(KnowledgeCheck, FindsWhatKeepsALineFromEverAnswering) {
+    std::string longKey;
+    for (int i = 0; i < 150; ++i) longKey += "ДА";
+    struct Row {
+        std::vector<std::string> kb;  // line 0 is the header
+        std::vector<std::string> findings;
+    } rows[] = {
+        // Every input that holds ПРИВЕТ ДРУГ is taken by ПРИВЕТ first.
+        {{"h", "ПРИВЕТ^А2;", "ПРИВЕТ ДРУГ^А3;"},
+         {"2 warning: never answered: every input it matches also matches line 2, which the main scan tries "
+          "first"}},
+        // Later key words are compared with the line's beginning: КАК ДЕЛА ДРУГ needs
+        // what КАК ДЕЛА needs and more.
+        {{"h", "КАК ДЕЛА^Да.;", "КАК ДЕЛА ДРУГ^Нет.;"},
+         {"2 warning: never answered: every input it matches also matches line 2, which the main scan tries "
+          "first"}},
+        // A first word "^" alone takes every phrase.
+        {{"h", "^ ВСЁ^Да.;", "ПРИВЕТ^Нет.;"},
+         {"2 warning: never answered: every input it matches also matches line 2, which the main scan tries "
+          "first"}},
+        // Only the key text goes to the earlier line; "мой друг" alone reaches line 2.
+        {{"h", "ДРУГ^Да.;", "МОЙ ДРУГ^Нет.;"}, {"2 warning: key text answered first by line 2"}},
+        // The abuse screen comes before the search.
+        {{"h", "ДУРА^r1;", "ДУРА^r1;"},
+         {"1 error: rebuked as abuse: every input it matches holds \"ДУРА\", so a line of X.Dat answers "
+          "instead",
+          "2 error: rebuked as abuse: every input it matches holds \"ДУРА\", so a line of X.Dat answers "
+          "instead"}},
+        {{"h", "ДУРАК^r1;"},
+         {"1 error: rebuked as abuse: every input it matches holds \"ДУРА\", so a line of X.Dat answers "
+          "instead"}},
+        {{"h", "ПРИВЕТ^Да.;", "_ТЫ ДУРА^Сам.;"},
+         {"2 error: rebuked as abuse: every input it matches holds \"ДУРА\", so a line of X.Dat answers "
+          "instead"}},
+        // The main scan needs only "ТЫ ДУ" of ТЫ ДУРАК, but its key text is rebuked.
+        {{"h", "ТЫ ДУРАК^r1;"}, {"1 warning: key text rebuked as abuse: it holds \"ДУРА\""}},
+        // "ДДУРА" holds ДУРА, but the run scan does not find it there.
+        {{"h", "ДДУРА^r1;"}, {}},
+        // Branch lines under a main phrase that never answers, and one that the walk
+        // always answers from the line before it.
+        {{"h", "ДА^r1;", "ДА^r2;", "_НЕТ^r3;"},
+         {"2 warning: never answered: every input it matches also matches line 2, which the main scan tries "
+          "first",
+          "3 warning: unreachable branch line: no main phrase that can answer above it in its run"}},
+        // "ДДА" holds ДА, but the run scan does not find it there: line 3 answers "ддА".
+        {{"h", "ПРИВЕТ^r1;", "_ДА^r2;", "_ДДА^r3;"}, {}},
+        // Line 4 is still reached from line 2: the walk passes over line 3.
+        {{"h", "ПРИВЕТ^r1;", "_ДА^r2;", "_ДА^r3;", "__ЕЩЁ^r4;"},
+         {"3 warning: unreachable branch line: every input it matches also matches line 3, which the branch "
+          "walk "
+          "tries first"}},
+        {{"h", "ПРИВЕТ^r1;", "_ДА^r2;", "_НУ ДА^r3;", "_Д^r4;"},
+         {"3 warning: unreachable branch line: every input it matches also matches line 3, which the branch "
+          "walk "
+          "tries first"}},
+        // Line 5 is reached only from line 2 (line 4 never answers), whose walk tries line 3 first.
+        {{"h", "ПРИВЕТ^r1;", "_ДА^r2;", "__ЕЩЁ^r3;", "_ДА^r4;", "__ЕЩЁ^r5;"},
+         {"4 warning: unreachable branch line: every input it matches also matches line 3, which the branch "
+          "walk "
+          "tries first",
+          "5 warning: unreachable branch line: every input it matches also matches line 4, which the branch "
+          "walk "
+          "tries first"}},
+        // Keys longer than the input line, and markers that the input guard keeps out.
+        {{"h", longKey + "^r1;", "ПРИВЕТ^r2;", "_" + longKey + "^r3;"},
+         {"1 error: key that no input can match: it needs 300 characters, and the input line holds 255",
+          "3 error: key that no input can match: it needs 300 characters, and the input line holds 255"}},
+        {{"h", "ЭЮЭЩ@^r1;", "ПРИВЕТ^r2;", "_Э_Ю^r3;", "_ЭЮЭЩ.^"},
+         {"1 error: key that no input can match: it holds \"@\", which the input guard keeps out of every "
+          "phrase",
+          "3 error: key that no input can match: it holds \"_\", which the input guard keeps out of every "
+          "phrase"}},
+        {{"h", "ПРИВЕТ^r1;", "_ДА^r2;@"},
+         {"2 warning: close marker \"@\" on a branch line (branch lines never close the program)"}},
+    };
+    for (const Row& row : rows) EXPECT_EQ(findingsOf(row.kb), row.findings) << row.kb[1];
+}
+
 // Random small knowledge bases: the index must name exactly the line a full main scan
-// finds first, and a key said to be unmatchable must match no input at all.
+// finds first, a key said to be unmatchable must match no input at all, and a line said
+// never to answer must leave every input it matches to the line it names.
 TEST(KnowledgeCheck, AgreesWithAFullMainScan) {
     std::mt19937 gen(2024);
-    const std::string alphabet = w("АБВ а^");
+    const std::string typed = w("АБВГД а");  // what the input line lets through
     const auto pick = [&](int a, int b) { return std::uniform_int_distribution<int>(a, b)(gen); };
-    const auto word = [&](const std::string& letters) {
+    const auto letters = [&](const std::string& from, int most) {
         std::string s;
-        for (int i = pick(1, 3); i > 0; --i)
-            s += letters[static_cast<std::size_t>(pick(0, int(letters.size()) - 1))];
+        for (int i = pick(0, most); i > 0; --i)
+            s += from[static_cast<std::size_t>(pick(0, int(from.size()) - 1))];
         return s;
     };
-    int shadowed = 0, unmatchable = 0;
-    for (int round = 0; round < 60; ++round) {
+    int shadowed = 0, unmatchable = 0, neverAnswered = 0, inputsTaken = 0;
+    for (int round = 0; round < 120; ++round) {
         LineList kb;
         kb.append("header");
-        for (int n = 0; n < 80; ++n) {
+        for (int n = 0; n < 40; ++n) {
             std::string line = pick(0, 5) == 0 ? "_" : "";
-            for (int k = pick(1, 3); k > 0; --k) line += word(alphabet) + " ";
+            // Words of 1 to 3 letters, or of growing lengths: such a key reaches its
+            // own line, and its key text holds more than every input needs.
+            const bool growing = pick(0, 1) == 0;
+            for (std::size_t k = pick(1, 3) + growing, size = 0; k > 0; --k) {
+                size = growing ? size + static_cast<std::size_t>(pick(1, 3))
+                               : static_cast<std::size_t>(pick(1, 3));
+                std::string word;
+                while (word.size() < size) word += typed[static_cast<std::size_t>(pick(0, 5))];  // "А" to " "
+                line += word + " ";
+            }
             line.pop_back();
+            // Now and then a small letter, which no upper-cased input holds, or a "^"
+            // inside the key: the key ends there, but the main scan may read the "^" as
+            // part of a word.
+            if (pick(0, 9) == 0) line[static_cast<std::size_t>(pick(0, int(line.size()) - 1))] = typed.back();
+            if (pick(0, 9) == 0) line[static_cast<std::size_t>(pick(0, int(line.size()) - 1))] = '^';
             line += w("^Ответ.;");
             kb.append(line);
         }
         const CheckReport report = checkKnowledgeBase(kb);
+        std::vector<const Finding*> of(kb.size(), nullptr);
+        for (const Finding& f : report.findings) of[f.line] = &f;
         for (std::size_t n = 1; n < kb.size(); ++n) {
             const std::string_view line = kb[n];
-            std::vector<std::string> expected;
-            bool flaggedUnmatchable = false;
-            for (const Finding& f : report.findings) {
-                if (f.line != n) continue;
-                if (f.message().starts_with("key that no input")) flaggedUnmatchable = true;
-                if (f.message().starts_with("key text")) expected.push_back(f.message());
-            }
-            if (flaggedUnmatchable && line[0] != '_') {
+            if (line[0] == '_') continue;
+            const Finding* f = of[n];
+            const std::string key = toUpper(keyOf(line));
+            if (f && f->message().starts_with("key that no input")) {
                 ++unmatchable;
                 for (int t = 0; t < 300; ++t) {
-                    std::string input;
-                    for (int i = pick(0, 12); i > 0; --i)
-                        input += alphabet[static_cast<std::size_t>(pick(0, 5))];
-                    ASSERT_EQ(matchMainLine(line, toUpper(input)), std::string_view::npos) << toUtf8(line);
+                    ASSERT_EQ(matchMainLine(line, toUpper(letters(typed, 12))), std::string_view::npos)
+                        << toUtf8(line);
                 }
+                continue;
             }
-            if (flaggedUnmatchable || line[0] == '_') continue;
-            const std::string key = toUpper(keyOf(line));
+            if (f && (f->kind == Finding::Kind::NeverAnswered || f->kind == Finding::Kind::RebukedAsAbuse)) {
+                neverAnswered += f->kind == Finding::Kind::NeverAnswered;
+                const std::string witness = readMainKeyShape(line).witness;
+                for (int t = 0; t < 100; ++t) {
+                    const std::string input =
+                        toUpper(letters(typed, 3) + (t % 2 ? witness : key) + letters(typed, 3));
+                    if (matchMainLine(line, input) == std::string_view::npos) continue;
+                    ++inputsTaken;
+                    if (f->kind == Finding::Kind::RebukedAsAbuse) {
+                        ASSERT_TRUE(anyWordFound(abuseWords(), input))
+                            << toUtf8(line) << " / " << toUtf8(input);
+                    } else {
+                        ASSERT_LT(f->detail, n);
+                        ASSERT_NE(matchMainLine(kb[f->detail], input), std::string_view::npos)
+                            << toUtf8(line) << " / " << toUtf8(input);
+                    }
+                }
+                continue;
+            }
+            std::vector<std::string> expected;
+            if (f && f->message().starts_with("key text")) expected.push_back(f->message());
             std::vector<std::string> full;
-            if (matchMainLine(line, key) == std::string_view::npos) {
-                full.push_back(
-                    "key text does not reach this line (the main scan compares later key words with the "
-                    "line's "
-                    "beginning)");
+            std::size_t word = 1;  // the first abuse word the abuse screen finds in the key text
+            while (word < abuseWords().size() && !runScan(key, abuseWords()[word])) ++word;
+            if (word < abuseWords().size()) {
+                full.push_back(Finding{n, Finding::Kind::KeyTextRebuked, word}.message());
+            } else if (matchMainLine(line, key) == std::string_view::npos) {
+                full.push_back(Finding{n, Finding::Kind::DoesNotReach}.message());
             } else {
                 for (std::size_t m = 1; m < n; ++m) {
                     if (matchMainLine(kb[m], key) == std::string_view::npos) continue;
-                    full.push_back("key text answered first by line " + std::to_string(m + 1));
+                    full.push_back(Finding{n, Finding::Kind::AnsweredFirst, m}.message());
                     ++shadowed;
                     break;
                 }
@@ -213,8 +328,112 @@ TEST(KnowledgeCheck, AgreesWithAFullMainScan) {
             ASSERT_EQ(expected, full) << toUtf8(line);
         }
     }
-    EXPECT_GT(shadowed, 500);  // both checks above have really been exercised
-    EXPECT_GT(unmatchable, 100);
+    // Every check above has really been exercised.
+    EXPECT_GT(shadowed, 100);
+    EXPECT_GT(unmatchable, 300);
+    EXPECT_GT(neverAnswered, 800);
+    EXPECT_GT(inputsTaken, 50000);
+}
+
+// The abuse screen and the search as a plain scan of every line, with the open branch
+// kept between phrases: which line answers a phrase, or npos (rebuked, or unknown).
+struct LinearSearch {
+    const LineList& kb;
+    std::size_t depth = 0, anchor = 0;
+
+    std::size_t answer(std::string_view upperInput) {
+        if (anyWordFound(abuseWords(), upperInput)) return std::string_view::npos;  // the branch stays open
+        while (depth >= 1) {
+            if (++anchor >= kb.size()) break;
+            const WalkStep step = branchWalkStep(kb[anchor], depth);
+            if (step.runEnds) break;
+            if (step.caret == std::string_view::npos) continue;
+            if (!runScan(upperInput, kb[anchor].substr(depth, step.caret - depth))) continue;
+            ++depth;
+            return anchor;
+        }
+        depth = 0;
+        for (std::size_t n = 1; n < kb.size(); ++n) {
+            if (matchMainLine(kb[n], upperInput) == std::string_view::npos) continue;
+            depth = 1;
+            anchor = n;
+            return n;
+        }
+        return std::string_view::npos;
+    }
+};
+
+// Random knowledge bases with branches and abusive keys, and random talks in which the
+// next phrase is mostly made from a key near the line answered last: no line that the
+// check says never answers may answer.
+TEST(KnowledgeCheck, NoLineItCallsDeadEverAnswers) {
+    std::mt19937 gen(77);
+    const auto pick = [&](int a, int b) { return std::uniform_int_distribution<int>(a, b)(gen); };
+    const std::string letters = w("ДУРАК");
+    const std::string pieces[] = {w("ДУРА"), w("ДУР"), w("УРА")};  // "ДУРА" is an abuse word
+    const auto word = [&](int most) {
+        std::string s;
+        if (pick(0, 3) == 0) s = pieces[static_cast<std::size_t>(pick(0, 2))];
+        for (int i = pick(1, most); i > 0; --i)
+            s += letters[static_cast<std::size_t>(pick(0, int(letters.size()) - 1))];
+        return s;
+    };
+    const auto keyOfLine = [](std::string_view line) {
+        const std::size_t depth = depthOf(line);
+        return std::string(line.substr(depth, keyOf(line).size() - depth));
+    };
+    int answeredBranches = 0, deadBranches = 0, rebuked = 0, neverAnswered = 0;
+    for (int round = 0; round < 300; ++round) {
+        LineList kb;
+        kb.append("header");
+        for (int n = 0; n < 30; ++n) {
+            const int depth = std::max(0, pick(-2, 2));
+            std::string line(static_cast<std::size_t>(depth), '_');
+            for (int k = pick(1, 2); k > 0; --k) line += word(4) + " ";
+            line.back() = '^';
+            if (pick(0, 7) != 0) line += w("Ответ.;");
+            kb.append(line);
+        }
+        const CheckReport report = checkKnowledgeBase(kb);
+        std::vector<bool> answered(kb.size(), false);
+        for (int talk = 0; talk < 20; ++talk) {
+            LinearSearch search{kb};
+            for (int said = 0; said < 30; ++said) {
+                // A key of a line shortly below the one answered last, or of any line,
+                // or two keys, with a letter or two around.
+                const std::size_t near =
+                    std::min(kb.size() - 1, search.anchor + static_cast<std::size_t>(pick(1, 4)));
+                const std::size_t from =
+                    pick(0, 2) != 0 ? near : static_cast<std::size_t>(pick(1, int(kb.size()) - 1));
+                std::string phrase = word(2);
+                phrase += keyOfLine(kb[from]);
+                if (pick(0, 3) == 0) {
+                    phrase += ' ';
+                    phrase += keyOfLine(kb[static_cast<std::size_t>(pick(1, int(kb.size()) - 1))]);
+                }
+                if (pick(0, 1) == 0) phrase += word(2);
+                const std::size_t line = search.answer(toUpper(phrase));
+                if (line != std::string_view::npos) answered[line] = true;
+            }
+        }
+        for (std::size_t n = 1; n < kb.size(); ++n) answeredBranches += answered[n] && kb[n][0] == '_';
+        for (const Finding& f : report.findings) {
+            using K = Finding::Kind;
+            const bool dead = f.isError() || f.kind == K::NeverAnswered || f.kind == K::UnreachableBranch ||
+                              f.kind == K::TakenInWalk;
+            if (!dead) continue;
+            deadBranches += f.kind == K::UnreachableBranch || f.kind == K::TakenInWalk;
+            rebuked += f.kind == K::RebukedAsAbuse;
+            neverAnswered += f.kind == K::NeverAnswered;
+            ASSERT_FALSE(answered[f.line]) << "line " << f.line << ": " << toUtf8(f.message()) << "\n"
+                                           << toUtf8(kb[f.line]);
+        }
+    }
+    // Every kind of line that never answers has come up, and the talks reached branches.
+    EXPECT_GT(answeredBranches, 300);
+    EXPECT_GT(deadBranches, 1000);
+    EXPECT_GT(rebuked, 300);
+    EXPECT_GT(neverAnswered, 1000);
 }
 
 TEST(AnswerChoice, CutsTheChosenAnswer) {
