@@ -17,6 +17,7 @@
 #include <QToolButton>
 #include <tuple>
 
+#include "Accessibility.h"
 #include "DialogueView.h"
 #include "KeepColours.h"
 #include "MainAppearance.h"
@@ -110,6 +111,7 @@ void TForm1::createControls() {
     m_ui.richEdit1->setGeometry(3, 6, 581, 303);
     m_ui.richEdit1->viewport()->setCursor(Qt::ForbiddenCursor);
     m_ui.richEdit1->setToolTip(QStringLiteral("Поле для отображения диалога"));
+    m_ui.richEdit1->setAccessibleName(QStringLiteral("Диалог"));
 
     m_ui.talk = new QPushButton(QStringLiteral("<ENTER> (Для кнопки сказать)"), m_ui.client);
     m_ui.talk->setObjectName(QStringLiteral("Talk"));
@@ -117,6 +119,9 @@ void TForm1::createControls() {
     m_ui.talk->setCursor(Qt::ArrowCursor);
     m_ui.talk->setDefault(true);
     m_ui.talk->setEnabled(false);
+    // Out of sight it is out of screen readers' sight too; a click still works.
+    m_ui.talk->setFocusPolicy(Qt::NoFocus);
+    m_ui.talk->hide();
     connect(m_ui.talk, &QPushButton::clicked, this, &TForm1::TalkClick);
 
     m_ui.tabControl2 = addFrame("TabControl2", {0, 312, 585, 30}, Qt::ForbiddenCursor);
@@ -128,6 +133,7 @@ void TForm1::createControls() {
     // What the virtual keyboard composes must stay readable behind it.
     keepColoursWhenDisabled(m_ui.edit1);
     m_ui.edit1->setToolTip(QStringLiteral("Поле для ввода фразы пользователя"));
+    m_ui.edit1->setAccessibleName(QStringLiteral("Ваша фраза"));
     m_ui.edit1->installEventFilter(this);
     connect(m_ui.edit1, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
 
@@ -138,6 +144,11 @@ void TForm1::createControls() {
     m_ui.speedButton1 =
         addSpeedButton("SpeedButton1", QStringLiteral("Сказать"), {496, 5, 86, 22},
                        QStringLiteral("Кнопка отправки текста (Альтернативная клавиша: <ENTER>)"));
+    // Screen readers would spell the captions "<" and "E/R" out.
+    m_ui.speedButton2->setAccessibleName(QStringLiteral("Отмена"));
+    m_ui.speedButton3->setAccessibleName(QStringLiteral("Раскладка"));
+    // The replies are spoken through it while the focus stays on the input line.
+    m_replyNote = new SpokenNote(m_ui.client);
     connect(m_ui.speedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
     connect(m_ui.speedButton2, &QToolButton::clicked, this, &TForm1::SpeedButton2Click);
     connect(m_ui.speedButton3, &QToolButton::clicked, this, &TForm1::SpeedButton3Click);
