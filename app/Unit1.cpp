@@ -271,6 +271,9 @@ void TForm1::createStatusBar() {
     m_ui.statusBar1->setCursor(Qt::WhatsThisCursor);
     m_ui.statusBar1->setToolTip(QStringLiteral("Индикатор"));
     m_ui.statusBar1->setPanelText(2, QStringLiteral("Режим Cpu\\User"));
+    m_ui.statusBar1->setPanelTitle(0, QStringLiteral("Загрузка базы"));
+    m_ui.statusBar1->setPanelTitle(1, QStringLiteral("Состав базы"));
+    m_ui.statusBar1->setPanelTitle(2, QStringLiteral("Режим диалога"));
     keepColoursWhenDisabled(m_ui.statusBar1);  // readable behind a secondary window
 }
 
