@@ -394,6 +394,12 @@ bool TForm1::event(QEvent* event) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    // The polling keeps the focus on the input line, so the view's paging keys are
+    // taken from there.
+    if (watched == m_ui.edit1 && event->type() == QEvent::KeyPress &&
+        m_ui.richEdit1->scrollForKey(*static_cast<QKeyEvent*>(event))) {
+        return true;
+    }
     // The menu's shortcuts come before the input line's own keys (Ctrl+Z would
     // otherwise undo typing in the line), but only while their items are enabled.
     if (watched == m_ui.edit1 && event->type() == QEvent::ShortcutOverride) {
