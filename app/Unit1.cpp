@@ -15,10 +15,12 @@
 #include <QPushButton>
 #include <QStyleOptionMenuItem>
 #include <QToolButton>
+#include <algorithm>
 #include <tuple>
 
 #include "Accessibility.h"
 #include "DialogueView.h"
+#include "InputLine.h"
 #include "KeepColours.h"
 #include "MainAppearance.h"
 #include "Messages.h"
@@ -49,6 +51,10 @@ constexpr int kDefaultEditorInterval = 1000;
 
 // Two separator lines of the menu carry shortcuts; they must still look like plain
 // separator lines, without the shortcut's text.
+//
+// Access keys answer the key rather than the layout: a letter typed in the other layout
+// (the Russian "а" on the F key) picks the item whose access key sits on that key, as
+// long as no item has the typed letter itself as its access key.
 class Menu : public QMenu {
 public:
     using QMenu::QMenu;
@@ -57,6 +63,34 @@ protected:
     void initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const override {
         QMenu::initStyleOption(option, action);
         if (action->isSeparator()) option->text.clear();
+    }
+
+    void keyPressEvent(QKeyEvent* event) override {
+        const Qt::KeyboardModifiers modifiers = event->modifiers();
+        // The keys QMenu reads as access keys.
+        const bool accessKey =
+            event->text().size() == 1 &&
+            (modifiers == Qt::NoModifier || modifiers == Qt::AltModifier || modifiers == Qt::ShiftModifier);
+        if (accessKey) {
+            const QChar typed = event->text().at(0);
+            const QChar other = otherLayoutChar(typed);
+            if (other != typed && !hasAccessKey(typed) && hasAccessKey(other)) {
+                QKeyEvent sameKey(event->type(), event->key(), modifiers, QString(other),
+                                  event->isAutoRepeat(), event->count());
+                QMenu::keyPressEvent(&sameKey);
+                event->setAccepted(sameKey.isAccepted());
+                return;
+            }
+        }
+        QMenu::keyPressEvent(event);
+    }
+
+private:
+    bool hasAccessKey(QChar key) const {
+        const QList<QAction*> items = actions();
+        return std::any_of(items.begin(), items.end(), [key](const QAction* item) {
+            return (QKeySequence::mnemonic(item->text())[0].toCombined() & 0xffff) == key.toUpper().unicode();
+        });
     }
 };
 
