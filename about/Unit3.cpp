@@ -105,6 +105,7 @@ void TForm3::createPicture(QWidget* topFrame) {
     picture->setObjectName(QStringLiteral("Image1"));
     picture->setGeometry(7, 8, 178, 137);
     picture->setScaledContents(true);
+    picture->setAccessibleName(QStringLiteral("Рисунок программы"));
     // The picture belongs to the window, not to the data the program works on: without it
     // the window still opens, only without the picture.
     try {
@@ -152,6 +153,7 @@ void TForm3::createHistoryFrame() {
     m_historyView->setObjectName(QStringLiteral("Memo1"));
     m_historyView->setGeometry(3, 4, 370, 140);
     m_historyView->setReadOnly(true);
+    m_historyView->setAccessibleName(QStringLiteral("История версий"));
     m_historyView->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_historyView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_historyView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

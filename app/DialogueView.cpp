@@ -62,6 +62,25 @@ void DialogueView::appendLine(const QString& text, const TextAttributes& attribu
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
+bool DialogueView::scrollForKey(const QKeyEvent& key) {
+    if (!isEnabled()) return false;
+    const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
+    QAbstractSlider::SliderAction action;
+    if (modifiers == Qt::NoModifier && key.key() == Qt::Key_PageUp) {
+        action = QAbstractSlider::SliderPageStepSub;
+    } else if (modifiers == Qt::NoModifier && key.key() == Qt::Key_PageDown) {
+        action = QAbstractSlider::SliderPageStepAdd;
+    } else if (modifiers == Qt::ControlModifier && key.key() == Qt::Key_Home) {
+        action = QAbstractSlider::SliderToMinimum;
+    } else if (modifiers == Qt::ControlModifier && key.key() == Qt::Key_End) {
+        action = QAbstractSlider::SliderToMaximum;
+    } else {
+        return false;
+    }
+    verticalScrollBar()->triggerAction(action);
+    return true;
+}
+
 void DialogueView::removeLastLine() {
     if (m_lines == 0) return;
     if (m_lines == 1) {

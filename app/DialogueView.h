@@ -3,6 +3,7 @@
 // centred paragraph, also when it wraps on screen. Lines are only ever appended
 // whole at the end or removed from the end.
 
+#include <QKeyEvent>
 #include <QTextCharFormat>
 #include <QTextEdit>
 
@@ -20,6 +21,11 @@ public:
     /// Removes the last line; nothing when the view is empty.
     void removeLastLine();
     void clearLines();
+
+    /// Pages the view for `key` when it is one of its paging keys typed into another
+    /// control, which keeps the focus: PgUp, PgDn, Ctrl+Home, Ctrl+End. Returns false for
+    /// other keys, and while the view is disabled, since it then takes no keys at all.
+    bool scrollForKey(const QKeyEvent& key);
 
     int lineCount() const noexcept { return m_lines; }
     /// Line `index` (0-based); empty text for an index the view does not hold.

@@ -15,9 +15,12 @@
 #include <QPushButton>
 #include <QStyleOptionMenuItem>
 #include <QToolButton>
+#include <algorithm>
 #include <tuple>
 
+#include "Accessibility.h"
 #include "DialogueView.h"
+#include "InputLine.h"
 #include "KeepColours.h"
 #include "MainAppearance.h"
 #include "Messages.h"
@@ -48,6 +51,10 @@ constexpr int kDefaultEditorInterval = 1000;
 
 // Two separator lines of the menu carry shortcuts; they must still look like plain
 // separator lines, without the shortcut's text.
+//
+// Access keys answer the key rather than the layout: a letter typed in the other layout
+// (the Russian "а" on the F key) picks the item whose access key sits on that key, as
+// long as no item has the typed letter itself as its access key.
 class Menu : public QMenu {
 public:
     using QMenu::QMenu;
@@ -56,6 +63,34 @@ protected:
     void initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const override {
         QMenu::initStyleOption(option, action);
         if (action->isSeparator()) option->text.clear();
+    }
+
+    void keyPressEvent(QKeyEvent* event) override {
+        const Qt::KeyboardModifiers modifiers = event->modifiers();
+        // The keys QMenu reads as access keys.
+        const bool accessKey =
+            event->text().size() == 1 &&
+            (modifiers == Qt::NoModifier || modifiers == Qt::AltModifier || modifiers == Qt::ShiftModifier);
+        if (accessKey) {
+            const QChar typed = event->text().at(0);
+            const QChar other = otherLayoutChar(typed);
+            if (other != typed && !hasAccessKey(typed) && hasAccessKey(other)) {
+                QKeyEvent sameKey(event->type(), event->key(), modifiers, QString(other),
+                                  event->isAutoRepeat(), event->count());
+                QMenu::keyPressEvent(&sameKey);
+                event->setAccepted(sameKey.isAccepted());
+                return;
+            }
+        }
+        QMenu::keyPressEvent(event);
+    }
+
+private:
+    bool hasAccessKey(QChar key) const {
+        const QList<QAction*> items = actions();
+        return std::any_of(items.begin(), items.end(), [key](const QAction* item) {
+            return (QKeySequence::mnemonic(item->text())[0].toCombined() & 0xffff) == key.toUpper().unicode();
+        });
     }
 };
 
@@ -110,6 +145,7 @@ void TForm1::createControls() {
     m_ui.richEdit1->setGeometry(3, 6, 581, 303);
     m_ui.richEdit1->viewport()->setCursor(Qt::ForbiddenCursor);
     m_ui.richEdit1->setToolTip(QStringLiteral("Поле для отображения диалога"));
+    m_ui.richEdit1->setAccessibleName(QStringLiteral("Диалог"));
 
     m_ui.talk = new QPushButton(QStringLiteral("<ENTER> (Для кнопки сказать)"), m_ui.client);
     m_ui.talk->setObjectName(QStringLiteral("Talk"));
@@ -117,6 +153,9 @@ void TForm1::createControls() {
     m_ui.talk->setCursor(Qt::ArrowCursor);
     m_ui.talk->setDefault(true);
     m_ui.talk->setEnabled(false);
+    // Out of sight it is out of screen readers' sight too; a click still works.
+    m_ui.talk->setFocusPolicy(Qt::NoFocus);
+    m_ui.talk->hide();
     connect(m_ui.talk, &QPushButton::clicked, this, &TForm1::TalkClick);
 
     m_ui.tabControl2 = addFrame("TabControl2", {0, 312, 585, 30}, Qt::ForbiddenCursor);
@@ -128,6 +167,7 @@ void TForm1::createControls() {
     // What the virtual keyboard composes must stay readable behind it.
     keepColoursWhenDisabled(m_ui.edit1);
     m_ui.edit1->setToolTip(QStringLiteral("Поле для ввода фразы пользователя"));
+    m_ui.edit1->setAccessibleName(QStringLiteral("Ваша фраза"));
     m_ui.edit1->installEventFilter(this);
     connect(m_ui.edit1, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
 
@@ -138,6 +178,11 @@ void TForm1::createControls() {
     m_ui.speedButton1 =
         addSpeedButton("SpeedButton1", QStringLiteral("Сказать"), {496, 5, 86, 22},
                        QStringLiteral("Кнопка отправки текста (Альтернативная клавиша: <ENTER>)"));
+    // Screen readers would spell the captions "<" and "E/R" out.
+    m_ui.speedButton2->setAccessibleName(QStringLiteral("Отмена"));
+    m_ui.speedButton3->setAccessibleName(QStringLiteral("Раскладка"));
+    // The replies are spoken through it while the focus stays on the input line.
+    m_replyNote = new SpokenNote(m_ui.client);
     connect(m_ui.speedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
     connect(m_ui.speedButton2, &QToolButton::clicked, this, &TForm1::SpeedButton2Click);
     connect(m_ui.speedButton3, &QToolButton::clicked, this, &TForm1::SpeedButton3Click);
@@ -260,6 +305,9 @@ void TForm1::createStatusBar() {
     m_ui.statusBar1->setCursor(Qt::WhatsThisCursor);
     m_ui.statusBar1->setToolTip(QStringLiteral("Индикатор"));
     m_ui.statusBar1->setPanelText(2, QStringLiteral("Режим Cpu\\User"));
+    m_ui.statusBar1->setPanelTitle(0, QStringLiteral("Загрузка базы"));
+    m_ui.statusBar1->setPanelTitle(1, QStringLiteral("Состав базы"));
+    m_ui.statusBar1->setPanelTitle(2, QStringLiteral("Режим диалога"));
     keepColoursWhenDisabled(m_ui.statusBar1);  // readable behind a secondary window
 }
 
@@ -380,6 +428,12 @@ bool TForm1::event(QEvent* event) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    // The polling keeps the focus on the input line, so the view's paging keys are
+    // taken from there.
+    if (watched == m_ui.edit1 && event->type() == QEvent::KeyPress &&
+        m_ui.richEdit1->scrollForKey(*static_cast<QKeyEvent*>(event))) {
+        return true;
+    }
     // The menu's shortcuts come before the input line's own keys (Ctrl+Z would
     // otherwise undo typing in the line), but only while their items are enabled.
     if (watched == m_ui.edit1 && event->type() == QEvent::ShortcutOverride) {

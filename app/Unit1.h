@@ -52,6 +52,7 @@ namespace cpuchat {
 class AppearanceDialogs;
 class MainAppearance;
 class SoundSystem;
+class SpokenNote;
 class TForm2;
 class TForm3;
 class TForm4;
@@ -187,6 +188,8 @@ private:
     /// Runs one polling tick soon, unless the polling is suspended.
     void requestPoll();
     void appendViewLine(const ViewLine& line);
+    /// Whether a new line of the view is said to screen readers as it appears.
+    bool speaksAloud(const ViewLine& line) const;
     void showFailure(const std::exception& error);
     /// Shows `message` unless `repeats` (when given) has shown it already.
     void reportFailure(RepeatedFailure* repeats, const QString& message);
@@ -206,6 +209,7 @@ private:
     std::unique_ptr<WindowMotion> m_motion;
     std::unique_ptr<MainAppearance> m_look;
     std::vector<ViewLine> m_shown;  // the engine's lines the view shows
+    SpokenNote* m_replyNote = nullptr;
     std::function<QString()> m_editorPathSource;
     std::function<int()> m_editorIntervalSource;
     TForm2* m_form2 = nullptr;

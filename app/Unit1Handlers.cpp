@@ -8,9 +8,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QStringList>
 #include <QToolButton>
 #include <algorithm>
 
+#include "Accessibility.h"
 #include "Cp1251.h"
 #include "DialogueView.h"
 #include "InputLine.h"
@@ -61,11 +63,21 @@ void TForm1::syncView() {
         m_ui.richEdit1->removeLastLine();
         m_shown.pop_back();
     }
+    QStringList spoken;
     for (std::size_t i = same; i < lines.size(); ++i) {
         appendViewLine(lines[i]);
         m_shown.push_back(lines[i]);
+        if (speaksAloud(lines[i])) spoken << fromCp1251(lines[i].text);
     }
+    if (!spoken.isEmpty()) m_replyNote->say(spoken.join(u'\n'));
     requestPoll();
+}
+
+bool TForm1::speaksAloud(const ViewLine& line) const {
+    if (line.text.empty() || line.kind == LineKind::Empty) return false;
+    // A screen reader has already echoed what the user typed; in the Cpu\Cpu mode the
+    // user's line comes from the source file, and nobody has heard it yet.
+    return line.kind != LineKind::User || mode() == Mode::CpuCpu;
 }
 
 void TForm1::appendViewLine(const ViewLine& line) {

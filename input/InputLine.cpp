@@ -20,6 +20,13 @@ QString convertLayout(const QString& text) {
     return out;
 }
 
+QChar otherLayoutChar(QChar c) {
+    const int byte = fromUnicode(c.unicode());
+    if (byte < 0) return c;
+    const char other = otherLayoutChar(static_cast<char>(byte));
+    return QChar(static_cast<char16_t>(toUnicode(static_cast<unsigned char>(other))));
+}
+
 bool applyLayoutConversion(QLineEdit* inputLine) {
     const QString before = inputLine->text();
     if (before.isEmpty()) return false;

@@ -15,6 +15,10 @@ namespace cpuchat {
 /// as they are (the table maps only ASCII characters).
 QString convertLayout(const QString& text);
 
+/// The character the same key gives in the other layout ("а" and "f"), or `c` itself; see
+/// the Windows-1251 otherLayoutChar().
+QChar otherLayoutChar(QChar c);
+
 /// Converts the input line in place. The text is written back only when it changed, so
 /// the line's textChanged (the key sound) fires only then. Returns whether it changed.
 /// The caller plays its own sound first: that one plays on every activation.

@@ -60,10 +60,29 @@ constexpr std::array<unsigned char, 256> makeLookup() {
 
 constexpr std::array<unsigned char, 256> kLookup = makeLookup();
 
+// The keys read both ways. Entries that give punctuation are left out: the layouts share
+// those characters on other keys, so they name no key.
+constexpr std::array<unsigned char, 256> makeOtherLayout() {
+    std::array<unsigned char, 256> other{};
+    for (int i = 0; i < 256; ++i) other[i] = static_cast<unsigned char>(i);
+    for (const Entry& e : kTable) {
+        if (e.to < 0x80) continue;
+        other[e.from] = e.to;
+        other[e.to] = e.from;
+    }
+    return other;
+}
+
+constexpr std::array<unsigned char, 256> kOtherLayout = makeOtherLayout();
+
 }  // namespace
 
 char convertLayoutChar(char c) noexcept {
     return static_cast<char>(kLookup[static_cast<unsigned char>(c)]);
+}
+
+char otherLayoutChar(char cp1251) noexcept {
+    return static_cast<char>(kOtherLayout[static_cast<unsigned char>(cp1251)]);
 }
 
 std::string convertLayout(std::string_view cp1251) {

@@ -12,6 +12,12 @@ namespace cpuchat {
 /// the table has none. All 70 entries have an ASCII source.
 char convertLayoutChar(char c) noexcept;
 
+/// The character that the same key gives in the other layout, for the keys that type a
+/// Latin character in one layout and a Cyrillic one in the other: "f" and "а", "F" and "А",
+/// "[" and "х", "#" and "№". Every other character (the punctuation both layouts type, "э"
+/// that no entry gives) is returned as it is.
+char otherLayoutChar(char cp1251) noexcept;
+
 /// Converts a Windows-1251 text in one pass: each position is looked up once, in the
 /// text as typed, so a character the table produced is never converted again
 /// ("|" gives "/", not a full stop). The result has the same length as the input.

@@ -4,6 +4,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "Accessibility.h"
 #include "Look.h"
 #include "X11Watch.h"
 
@@ -15,6 +16,8 @@ SecondaryWindow::SecondaryWindow(PolledWindow& owner, Qt::WindowFlags flags)
     // tells the window system that the main window waits for this one.
     setWindowModality(Qt::WindowModal);
     useSmallWindowFont(this);
+    // A plain widget window reads as a filler to screen readers; it is a dialog.
+    setAccessibleRole(this, QAccessible::Dialog);
 }
 
 SecondaryWindow::~SecondaryWindow() = default;
