@@ -489,11 +489,15 @@ void TForm1::FormCreate() {
     }
 }
 
-void TForm1::Timer1Timer() {
+void TForm1::enableSendingByText() {
     const bool hasText = !m_edit1->text().isEmpty();
     m_speedButton1->setEnabled(hasText);
     m_speedButton3->setEnabled(hasText);
     m_talk->setEnabled(hasText);
+}
+
+void TForm1::Timer1Timer() {
+    enableSendingByText();
     const bool hasLines = m_richEdit1->lineCount() > 0;
     m_speedButton2->setEnabled(hasLines);
     m_n15->setEnabled(hasLines);
@@ -590,6 +594,10 @@ void TForm1::TalkClick() { SpeedButton1Click(); }
 void TForm1::Edit1Change() {
     playSound(1);
     wakeInputGuard();
+    // At once, not at the next polling tick: keys typed while a Say held the window
+    // up come in one batch after it, and each Enter among them must find Talk as the
+    // text before it leaves it, or it is lost and two phrases run into one.
+    enableSendingByText();
     requestPoll();
 }
 

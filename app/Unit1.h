@@ -163,6 +163,9 @@ private:
 
     /// Runs one polling tick soon, unless the polling is suspended.
     void requestPoll();
+    /// The polling's first step: "Сказать", "E/R" and Talk are enabled while the input
+    /// line holds text.
+    void enableSendingByText();
     void appendViewLine(const ViewLine& line);
     void showFailure(const std::exception& error);
     /// Shows `message` unless `repeats` (when given) has shown it already.
