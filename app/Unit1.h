@@ -187,6 +187,9 @@ private:
 
     /// Runs one polling tick soon, unless the polling is suspended.
     void requestPoll();
+    /// The polling's first step: "Сказать", "E/R" and Talk are enabled while the input
+    /// line holds text.
+    void enableSendingByText();
     void appendViewLine(const ViewLine& line);
     /// Whether a new line of the view is said to screen readers as it appears.
     bool speaksAloud(const ViewLine& line) const;

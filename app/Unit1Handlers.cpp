@@ -124,11 +124,15 @@ void TForm1::FormCreate() {
     }
 }
 
-void TForm1::Timer1Timer() {
+void TForm1::enableSendingByText() {
     const bool hasText = !m_ui.edit1->text().isEmpty();
     m_ui.speedButton1->setEnabled(hasText);
     m_ui.speedButton3->setEnabled(hasText);
     m_ui.talk->setEnabled(hasText);
+}
+
+void TForm1::Timer1Timer() {
+    enableSendingByText();
     const bool hasLines = m_ui.richEdit1->lineCount() > 0;
     m_ui.speedButton2->setEnabled(hasLines);
     m_n15->setEnabled(hasLines);
@@ -225,6 +229,10 @@ void TForm1::TalkClick() { SpeedButton1Click(); }
 void TForm1::Edit1Change() {
     playSound(1);
     wakeInputGuard();
+    // At once, not at the next polling tick: keys typed while a Say held the window
+    // up come in one batch after it, and each Enter among them must find Talk as the
+    // text before it leaves it, or it is lost and two phrases run into one.
+    enableSendingByText();
     requestPoll();
 }
 

@@ -7,6 +7,7 @@
 
 #include "FileStore.h"
 #include "KnowledgeCheck.h"
+#include "LineCodec.h"
 #include "Matching.h"
 #include "Text.h"
 #include "Utf8Exchange.h"
@@ -20,11 +21,31 @@ constexpr std::string_view kKnowledgeBase = "Base\\Words.Dat";
 // Lines as a text editor numbers them: the header is line 1.
 std::string lineNo(std::size_t index) { return std::to_string(index + 1); }
 
+// The finding for a knowledge base the program refuses since it is an RTF document
+// that is not whole: the line and byte where it stops.
+void reportCutDocument(FileSystem& files, std::ostream& out) {
+    std::string bytes;
+    try {
+        bytes = files.read(kKnowledgeBase);
+    } catch (const FileError&) {
+        return;
+    }
+    std::size_t cutAt = std::string::npos;
+    if (isRtf(bytes)) readRtf(bytes, cutAt);
+    if (cutAt == std::string::npos) return;
+    const auto line = static_cast<std::size_t>(std::count(bytes.begin(), bytes.begin() + cutAt, '\n'));
+    out << kKnowledgeBase << ':' << lineNo(line) << ": error: "
+        << (cutAt == bytes.size() ? "the RTF document is cut short at byte "
+                                  : "text after the RTF document at byte ")
+        << cutAt << "; the program neither reads nor writes it\n";
+}
+
 int check(FileStore& store, std::ostream& out, std::ostream& err) {
     Lines kb;
     try {
         kb = store.read(kKnowledgeBase);
     } catch (const FileError& e) {
+        reportCutDocument(store.fileSystem(), out);
         err << toUtf8(e.what()) << '\n';
         return 2;
     }

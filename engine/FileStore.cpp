@@ -4,9 +4,15 @@
 
 namespace cpuchat {
 
-FileStore::Cache::iterator FileStore::remember(const std::string& key, std::string&& bytes) {
+FileStore::Cache::iterator FileStore::remember(std::string_view name, const std::string& key,
+                                               std::string&& bytes) {
     if (isRtf(bytes)) {
-        auto lines = std::make_shared<LineList>(readRtf(bytes));
+        std::size_t cutAt = 0;
+        auto lines = std::make_shared<LineList>(readRtf(bytes, cutAt));
+        // A document cut short (by a crash of an older version, a full disk, a copy
+        // broken off) holds fewer lines than it did: refused, so that no change ever
+        // writes them back as the whole file.
+        if (cutAt != std::string::npos) throwCannotOpen(name);
         return cache_.insert_or_assign(key, Entry{std::move(bytes), std::move(lines), false}).first;
     }
     // Plain text: the lines keep the file's bytes, which are then held only once.
@@ -20,7 +26,7 @@ Lines FileStore::read(std::string_view name, FileForm* form) {
     const std::string key = fileKey(name);
     auto it = cache_.find(key);
     if (it == cache_.end()) {
-        it = remember(key, fs_.read(name));
+        it = remember(name, key, fs_.read(name));
     } else {
         std::optional<std::string> changed;
         try {
@@ -31,7 +37,7 @@ Lines FileStore::read(std::string_view name, FileForm* form) {
         }
         if (changed) {
             cache_.erase(it);  // free the old copy before decoding the new one
-            it = remember(key, std::move(*changed));
+            it = remember(name, key, std::move(*changed));
         }
     }
     if (form != nullptr) *form = it->second.inLines ? FileForm::Plain : FileForm::Rtf;

@@ -60,7 +60,8 @@ class FileStore {
 public:
     explicit FileStore(FileSystem& fs) : fs_(fs) {}
 
-    /// Reads file `name` (an RTF document or plain text) whole; throws FileError.
+    /// Reads file `name` (an RTF document or plain text) whole; throws FileError, also
+    /// for an RTF document cut short (see readRtf()), which nothing may write over.
     Lines read(std::string_view name);
     /// Reads file `name` as plain text only; throws FileError.
     LineList readPlain(std::string_view name);
@@ -89,7 +90,9 @@ private:
     };
     using Cache = std::unordered_map<std::string, Entry>;
 
-    Cache::iterator remember(const std::string& key, std::string&& bytes);
+    /// Decodes and caches the bytes of file `name`; throws FileError(Open) for an RTF
+    /// document that does not end as a document ends.
+    Cache::iterator remember(std::string_view name, const std::string& key, std::string&& bytes);
     Lines read(std::string_view name, FileForm* form);
     /// A list to change that starts as `lines`: `lines` itself when only the caller
     /// and this store hold it (the store forgets it), else a copy.

@@ -11,9 +11,10 @@
 #include <cstring>
 #include <memory>
 #include <random>
-#include <thread>
 #include <vector>
 
+#include "InPlaceRewrite.h"
+#include "LockWait.h"
 #include "Text.h"
 
 namespace cpuchat {
@@ -96,7 +97,7 @@ bool readRest(SystemCalls& sys, int fd, std::string& out) {
 
 }  // namespace
 
-int openRegularFile(const std::filesystem::path& path, SystemCalls& sys) noexcept {
+int openRegularFile(const std::filesystem::path& path, SystemCalls& sys) {
     const int fd = sys.open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0);
     if (fd < 0) return -1;
     struct stat st {};
@@ -115,14 +116,17 @@ void throwCannotCreate(std::string_view name) { throw FileError(FileError::Kind:
 
 FileLock& FileLock::operator=(FileLock&& other) noexcept {
     if (this != &other) {
-        if (fd_ >= 0) ::close(fd_);
+        release();
         fd_ = std::exchange(other.fd_, -1);
+        released_ = std::exchange(other.released_, {});
     }
     return *this;
 }
 
-FileLock::~FileLock() {
-    if (fd_ >= 0) ::close(fd_);
+void FileLock::release() noexcept {
+    if (fd_ < 0) return;
+    if (released_) released_();
+    ::close(std::exchange(fd_, -1));
 }
 
 FileLock FileSystem::lock(std::string_view) { return {}; }
@@ -192,64 +196,142 @@ std::filesystem::path DiskFileSystem::resolve(std::string_view name) const {
     return at;
 }
 
+namespace {
+
+std::optional<std::pair<dev_t, ino_t>> fileId(SystemCalls& sys, int fd) {
+    struct stat st {};
+    if (sys.fstat(fd, &st) != 0) return std::nullopt;
+    return std::pair(st.st_dev, st.st_ino);
+}
+
+// True when `path` names the file open at `fd`. The copy that held the lock may have
+// renamed a new file over the one this copy waited for: then the lock guards nothing.
+bool namesFile(SystemCalls& sys, int fd, const std::filesystem::path& path) {
+    struct stat now {};
+    const auto held = fileId(sys, fd);
+    return held && sys.fstatat(AT_FDCWD, path.c_str(), &now, 0) == 0 &&
+           *held == std::pair(now.st_dev, now.st_ino);
+}
+
+}  // namespace
+
+// A file open for reading under a shared lock, or under the exclusive lock that this
+// object holds already (a change reads the file it has locked).
+class DiskFileSystem::Reading {
+public:
+    Reading(DiskFileSystem& disk, std::string_view name)
+        : disk_(disk), name_(name), path_(disk.resolve(name)) {
+        SystemCalls& sys = *disk_.sys_;
+        for (;;) {
+            fd_.reset(openRegularFile(path_, sys));
+            if (fd_.get() < 0) throwCannotOpen(name_);
+            const auto id = fileId(sys, fd_.get());
+            if (id && disk_.held_->count(*id) != 0) {
+                exclusive_ = true;
+                return;
+            }
+            if (!waitFor(LOCK_SH)) throwCannotOpen(name_);
+            if (namesFile(sys, fd_.get(), path_)) return;
+        }
+    }
+
+    int fd() const { return fd_.get(); }
+
+    // The content the program reads for `bytes`, the whole file: when a crash
+    // interrupted a rewrite in place, the version it stands for, and the file is
+    // tidied up when this copy may write it.
+    std::string settle(std::string bytes) {
+        if (!inplace::interrupted(bytes)) return bytes;
+        SystemCalls& sys = *disk_.sys_;
+        // Tidying up needs the exclusive lock. Taking it lets the shared one go for a
+        // moment, in which another copy may have tidied up or changed the file.
+        if (!exclusive_ && waitFor(LOCK_EX)) {
+            exclusive_ = true;
+            std::string again;
+            if (sys.lseek(fd_.get(), 0, SEEK_SET) != 0 || !readRest(sys, fd_.get(), again))
+                throwCannotOpen(name_);
+            bytes = std::move(again);
+            if (!inplace::interrupted(bytes)) return bytes;
+        }
+        if (exclusive_) {
+            Fd writable(sys.open(path_.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK, 0));
+            if (writable.get() >= 0 && fileId(sys, writable.get()) == fileId(sys, fd_.get())) {
+                inplace::recover(sys, writable.get(), bytes);
+            }
+        }
+        return std::string(inplace::wholeVersion(bytes));
+    }
+
+private:
+    bool waitFor(int operation) {
+        return waitForLock(*disk_.sys_, fd_.get(), operation, disk_.lockWait_) == LockWaitResult::Held;
+    }
+
+    DiskFileSystem& disk_;
+    std::string_view name_;
+    std::filesystem::path path_;
+    Fd fd_;
+    bool exclusive_ = false;
+};
+
 std::string DiskFileSystem::read(std::string_view name) {
-    Fd fd(openRegularFile(resolve(name), *sys_));
-    if (fd.get() < 0) throwCannotOpen(name);
+    Reading file(*this, name);
     std::string bytes;
     struct stat st {};
-    if (sys_->fstat(fd.get(), &st) == 0) bytes.reserve(static_cast<std::size_t>(st.st_size) + 1);
-    if (!readRest(*sys_, fd.get(), bytes)) throwCannotOpen(name);
-    return bytes;
+    if (sys_->fstat(file.fd(), &st) == 0) bytes.reserve(static_cast<std::size_t>(st.st_size) + 1);
+    if (!readRest(*sys_, file.fd(), bytes)) throwCannotOpen(name);
+    return file.settle(std::move(bytes));
 }
 
 std::optional<std::string> DiskFileSystem::readIfChanged(std::string_view name, std::string_view known) {
-    Fd fd(openRegularFile(resolve(name), *sys_));
-    if (fd.get() < 0) throwCannotOpen(name);
+    Reading file(*this, name);
     // Compare chunk by chunk, so an unchanged file costs one read and no copy.
     std::size_t chunk = 0;
-    const auto buf = chunkFor(*sys_, fd.get(), &chunk);
+    const auto buf = chunkFor(*sys_, file.fd(), &chunk);
     std::size_t at = 0;
+    std::string bytes;
     for (;;) {
-        const ssize_t n = readFull(*sys_, fd.get(), buf.get(), chunk);
+        const ssize_t n = readFull(*sys_, file.fd(), buf.get(), chunk);
         if (n < 0) throwCannotOpen(name);
         const auto got = static_cast<std::size_t>(n);
         const bool same = at + got <= known.size() && std::memcmp(buf.get(), known.data() + at, got) == 0;
         if (!same) {
-            std::string bytes;
             bytes.reserve(std::max(known.size(), at + got));
             bytes.append(known.substr(0, at));
             bytes.append(buf.get(), got);
-            if (got == chunk && !readRest(*sys_, fd.get(), bytes)) throwCannotOpen(name);
-            return bytes;
+            if (got == chunk && !readRest(*sys_, file.fd(), bytes)) throwCannotOpen(name);
+            break;
         }
         at += got;
         if (got < chunk) {
             if (at == known.size()) return std::nullopt;
-            return std::string(known.substr(0, at));  // the file became shorter
+            bytes = known.substr(0, at);  // the file became shorter
+            break;
         }
     }
+    bytes = file.settle(std::move(bytes));
+    if (bytes == known) return std::nullopt;
+    return bytes;
 }
 
 FileLock DiskFileSystem::lock(std::string_view name) {
     const std::filesystem::path path = resolve(name);
-    const auto deadline = std::chrono::steady_clock::now() + lockWait_;
-    auto pause = std::chrono::milliseconds(1);
     for (;;) {
         Fd fd(openRegularFile(path, *sys_));
         if (fd.get() < 0) return {};  // the read or write that follows names the failure
-        while (sys_->flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
-            if (errno != EWOULDBLOCK && errno != EINTR) throwCannotCreate(name);
-            if (std::chrono::steady_clock::now() >= deadline) throwCannotCreate(name);
-            std::this_thread::sleep_for(pause);
-            pause = std::min(pause * 2, std::chrono::milliseconds(20));
+        const auto id = fileId(*sys_, fd.get());
+        if (!id) return {};
+        // A change within a change of the same file holds the lock already; with
+        // flock() a second descriptor of this copy would wait for the first for ever.
+        if (held_->count(*id) == 0) {
+            if (waitForLock(*sys_, fd.get(), LOCK_EX, lockWait_) != LockWaitResult::Held)
+                throwCannotCreate(name);
+            if (!namesFile(*sys_, fd.get(), path)) continue;
         }
-        // The copy that held the lock may have renamed a new file over the one this
-        // copy waited for: then the lock guards nothing, and the new file is locked.
-        struct stat held {}, now {};
-        if (sys_->fstat(fd.get(), &held) == 0 && sys_->fstatat(AT_FDCWD, path.c_str(), &now, 0) == 0 &&
-            held.st_ino == now.st_ino && held.st_dev == now.st_dev) {
-            return FileLock(fd.release());
-        }
+        ++(*held_)[*id];
+        return FileLock(fd.release(), [held = held_, id = *id] {
+            if (--(*held)[id] == 0) held->erase(id);
+        });
     }
 }
 
@@ -286,9 +368,9 @@ bool isTemporaryNameOf(std::string_view entry, const std::string& target) {
 // Removes what a crashed write of `target` left in `folder`: only regular files of
 // ours, with no other name, that no live writer holds. Anything else stays.
 void removeLeftovers(SystemCalls& sys, int folder, const std::string& target) {
-    DIR* dir = ::fdopendir(::dup(folder));
-    if (dir == nullptr) return;
-    while (const dirent* entry = ::readdir(dir)) {
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::fdopendir(::dup(folder)), ::closedir);
+    if (!dir) return;
+    while (const dirent* entry = ::readdir(dir.get())) {
         if (!isTemporaryNameOf(entry->d_name, target)) continue;
         struct stat st {};
         if (sys.fstatat(folder, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
@@ -299,11 +381,11 @@ void removeLeftovers(SystemCalls& sys, int folder, const std::string& target) {
         if (fd.get() < 0 || sys.flock(fd.get(), LOCK_EX | LOCK_NB) != 0) continue;  // a writer is at work
         sys.unlinkat(folder, entry->d_name, 0);
     }
-    ::closedir(dir);
 }
 
-// Rewrites `target` in place; on failure puts the old content back as far as the
-// system lets it. For a folder the program may write files in but not create them.
+// Rewrites `target` in place, the crash-safe way; false when the file keeps its old
+// content. For a folder in which the program may write the target but may not create
+// a file or rename one over it.
 bool rewriteInPlace(SystemCalls& sys, const std::filesystem::path& target, const struct stat& expected,
                     std::string_view bytes) {
     Fd fd(sys.open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0));
@@ -312,21 +394,7 @@ bool rewriteInPlace(SystemCalls& sys, const std::filesystem::path& target, const
         st.st_dev != expected.st_dev) {
         return false;
     }
-    std::string old;
-    if (!readRest(sys, fd.get(), old)) return false;
-    // Ask for the room first, so that a full disk fails before anything changes.
-    if (bytes.size() > old.size() &&
-        sys.fallocate(fd.get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes.size())) != 0 &&
-        errno != EOPNOTSUPP) {
-        return false;
-    }
-    const auto put = [&](std::string_view content) {
-        return sys.lseek(fd.get(), 0, SEEK_SET) == 0 && writeAll(sys, fd.get(), content) &&
-               sys.ftruncate(fd.get(), static_cast<off_t>(content.size())) == 0 && sys.fsync(fd.get()) == 0;
-    };
-    if (put(bytes)) return true;
-    put(old);
-    return false;
+    return inplace::rewrite(sys, fd.get(), bytes);
 }
 
 }  // namespace
@@ -375,7 +443,14 @@ void DiskFileSystem::replace(std::string_view name, std::string_view bytes) {
         [[maybe_unused]] int ignored = sys_->fchown(fd.get(), st.st_uid, st.st_gid);
     }
     if (sys_->fsync(fd.get()) != 0) fail();
-    if (sys_->renameat(folder.get(), tempName.c_str(), folder.get(), targetName.c_str()) != 0) fail();
+    if (sys_->renameat(folder.get(), tempName.c_str(), folder.get(), targetName.c_str()) != 0) {
+        const int error = errno;
+        sys_->unlinkat(folder.get(), tempName.c_str(), 0);
+        // A sticky folder lets nobody rename over another user's file, though that
+        // user may let the program write it.
+        if ((error == EPERM || error == EACCES) && rewriteInPlace(*sys_, target, st, bytes)) return;
+        throwCannotCreate(name);
+    }
     // The new content is in place; a folder whose entry cannot be flushed (some file
     // systems refuse fsync on a folder) still holds it.
     sys_->fsync(folder.get());

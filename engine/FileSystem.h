@@ -5,6 +5,9 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -45,20 +48,25 @@ std::string fileKey(std::string_view name);
 
 /// Held by a copy of the program while it changes one file, from the read that the
 /// change is based on to the write; released when destroyed. Every copy honours it,
-/// so no copy's change is lost to another's.
+/// so no copy's change is lost to another's, and no reader sees a change half made.
 class FileLock {
 public:
     FileLock() = default;
-    explicit FileLock(int fd) noexcept : fd_(fd) {}
-    FileLock(FileLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    /// Holds descriptor `fd` and its lock; `released` runs when the lock goes.
+    explicit FileLock(int fd, std::function<void()> released = {}) noexcept
+        : fd_(fd), released_(std::move(released)) {}
+    FileLock(FileLock&& other) noexcept
+        : fd_(std::exchange(other.fd_, -1)), released_(std::exchange(other.released_, {})) {}
     FileLock& operator=(FileLock&& other) noexcept;
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
-    ~FileLock();
+    ~FileLock() { release(); }
     bool held() const noexcept { return fd_ >= 0; }
 
 private:
+    void release() noexcept;
     int fd_ = -1;
+    std::function<void()> released_;
 };
 
 class FileSystem {
@@ -73,35 +81,43 @@ public:
     /// Replaces the whole content of the existing file `name`; throws FileError(Create)
     /// and then leaves the file as it was. Never creates a file.
     virtual void replace(std::string_view name, std::string_view bytes) = 0;
-    /// Waits until no other copy of the program is changing file `name`, and keeps
-    /// the others waiting until the lock is destroyed. Throws FileError(Create) when
-    /// the wait grows too long. A file that cannot be opened gives an empty lock: the
-    /// read or write that follows reports it.
+    /// Waits until no other copy of the program is reading or changing file `name`,
+    /// and keeps the others waiting until the lock is destroyed. Throws
+    /// FileError(Create) when the wait grows too long. A file that cannot be opened
+    /// gives an empty lock: the read or write that follows reports it.
     virtual FileLock lock(std::string_view name);
 };
 
 /// Opens `path` for reading without ever blocking (a FIFO or a device never holds
 /// the program up) and only when it is a regular file; -1 otherwise.
-int openRegularFile(const std::filesystem::path& path, SystemCalls& calls = SystemCalls::real()) noexcept;
+int openRegularFile(const std::filesystem::path& path, SystemCalls& calls = SystemCalls::real());
 
 /// The real file system under a working directory.
+///
+/// Every read holds a shared lock on the file and every change the exclusive one
+/// (lock()), so a reader never sees a rewrite in progress. Waits for another copy
+/// block until it lets go, up to a bound.
 class DiskFileSystem : public FileSystem {
 public:
-    /// `lockWait`: how long lock() waits for another copy of the program before it
-    /// gives up. `calls`: what it reaches the disk through.
+    /// `lockWait`: how long a read or lock() waits for another copy of the program
+    /// before it gives up. `calls`: what it reaches the disk through.
     explicit DiskFileSystem(std::filesystem::path root,
-                            std::chrono::milliseconds lockWait = std::chrono::seconds(5),
+                            std::chrono::milliseconds lockWait = std::chrono::seconds(60),
                             SystemCalls& calls = SystemCalls::real());
 
+    /// Under a shared lock; a rewrite in place that a crash interrupted is finished
+    /// or undone first (or, when this copy may not write the file, read as the
+    /// version it stands for).
     std::string read(std::string_view name) override;
     std::optional<std::string> readIfChanged(std::string_view name, std::string_view known) override;
     /// Atomic: a temporary file in the same folder is written, flushed to disk and
     /// renamed over the target, so a crash or a full disk leaves the old or the new
     /// content, never a mix. The temporary file is created under a name nobody can
     /// guess and never through anything that was there before; a temporary file a
-    /// crash left beside the target is removed. In a folder the program may not
-    /// create files in, a target it may write is rewritten in place instead (the
-    /// old content is put back when the write fails).
+    /// crash left beside the target is removed. Where the folder lets the program
+    /// write the target but not create a file or rename over it (a shared
+    /// installation, a sticky folder holding another user's file), the target is
+    /// rewritten in place in a way that survives a crash too (InPlaceRewrite.h).
     void replace(std::string_view name, std::string_view bytes) override;
     /// An exclusive flock() on the file itself, taken again when the file was
     /// replaced while this copy waited, so it holds the file the path names now.
@@ -115,9 +131,15 @@ public:
     const std::filesystem::path& root() const noexcept { return root_; }
 
 private:
+    class Reading;
+    /// The files whose exclusive lock this object holds, by device and inode, with
+    /// how many times: a read of such a file needs no lock of its own.
+    using HeldLocks = std::map<std::pair<dev_t, ino_t>, int>;
+
     std::filesystem::path root_;
     std::chrono::milliseconds lockWait_;
     SystemCalls* sys_;
+    std::shared_ptr<HeldLocks> held_ = std::make_shared<HeldLocks>();
 };
 
 }  // namespace cpuchat

@@ -88,6 +88,9 @@ public:
         return std::move(text_);
     }
 
+    /// Just past the brace that closed the document's own group; npos when none did.
+    std::size_t end() const { return end_; }
+
 private:
     static constexpr std::int64_t kDefaultFont = -1;  // the document's \deffN
 
@@ -113,7 +116,10 @@ private:
                     stack_.pop_back();
                     // Closing the document's own group ends the document: Rich Edit
                     // streams a NUL and other writers a line break after it.
-                    if (stack_.empty()) return;
+                    if (stack_.empty()) {
+                        end_ = p_;
+                        return;
+                    }
                     usePage();  // the group's font, or a font table just read
                     break;
                 case '\\':
@@ -370,6 +376,7 @@ private:
 
     std::string_view in_;
     std::size_t p_ = 0;
+    std::size_t end_ = std::string_view::npos;
     std::string text_;
     std::vector<Group> stack_;
     Group cur_;
@@ -387,16 +394,23 @@ private:
 
 }  // namespace
 
-LineList readRtf(std::string_view bytes) {
-    std::string text = RtfReader(bytes).run();
+LineList readRtf(std::string_view bytes, std::size_t& cutAt) {
+    RtfReader reader(bytes);
+    std::string text = reader.run();
+    cutAt = reader.end() == std::string_view::npos
+                ? bytes.size()
+                : bytes.find_first_not_of(std::string_view(" \t\r\n\0", 5), reader.end());
     // Like the Rich Edit control: the last paragraph mark is not part of the text.
     if (!text.empty() && text.back() == '\n') text.pop_back();
     return readPlainText(text);
 }
 
+LineList readRtf(std::string_view bytes) {
+    std::size_t cutAt = 0;
+    return readRtf(bytes, cutAt);
+}
+
 LineList readLines(std::string_view bytes) { return isRtf(bytes) ? readRtf(bytes) : readPlainText(bytes); }
-
-
 
 std::string writePlainText(const LineList& lines) {
     std::string out;

@@ -24,6 +24,12 @@ LineList readPlainText(std::string_view bytes);
 /// understand it skips.
 LineList readRtf(std::string_view bytes);
 
+/// As readRtf(), and sets `cutAt` to where the document stops being whole: npos when
+/// its top group closes and only blanks, tabs, CR, LF and NUL follow; else the first
+/// other byte after the closing brace, or the size of `bytes` when the top group
+/// never closes (the document was cut short).
+LineList readRtf(std::string_view bytes, std::size_t& cutAt);
+
 /// Reads a file's bytes as RTF when they are an RTF document, else as plain text.
 LineList readLines(std::string_view bytes);
 

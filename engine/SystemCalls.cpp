@@ -14,6 +14,12 @@ int SystemCalls::openat(int folder, const char* name, int flags, mode_t mode) {
 }
 ssize_t SystemCalls::read(int fd, void* buffer, size_t size) { return ::read(fd, buffer, size); }
 ssize_t SystemCalls::write(int fd, const void* buffer, size_t size) { return ::write(fd, buffer, size); }
+ssize_t SystemCalls::pread(int fd, void* buffer, size_t size, off_t offset) {
+    return ::pread(fd, buffer, size, offset);
+}
+ssize_t SystemCalls::pwrite(int fd, const void* buffer, size_t size, off_t offset) {
+    return ::pwrite(fd, buffer, size, offset);
+}
 off_t SystemCalls::lseek(int fd, off_t offset, int whence) { return ::lseek(fd, offset, whence); }
 int SystemCalls::fstat(int fd, struct stat* st) { return ::fstat(fd, st); }
 int SystemCalls::fstatat(int folder, const char* name, struct stat* st, int flags) {

@@ -18,6 +18,8 @@ public:
     virtual int openat(int folder, const char* name, int flags, mode_t mode);
     virtual ssize_t read(int fd, void* buffer, size_t size);
     virtual ssize_t write(int fd, const void* buffer, size_t size);
+    virtual ssize_t pread(int fd, void* buffer, size_t size, off_t offset);
+    virtual ssize_t pwrite(int fd, const void* buffer, size_t size, off_t offset);
     virtual off_t lseek(int fd, off_t offset, int whence);
     virtual int fstat(int fd, struct stat* st);
     /// stat(2) and lstat(2) too, with AT_FDCWD.

@@ -1,11 +1,15 @@
 #include "WorkingFolder.h"
 
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <set>
 #include <system_error>
+#include <vector>
 
 #include "FileSystem.h"
 #include "Text.h"
@@ -59,6 +63,45 @@ void copyWhole(const fs::path& from, const fs::path& to) {
     if (ec) fail(to, ec.message());
 }
 
+// The process id in a name "<file>.part<pid>" that copyWhole() gives its copy, or 0.
+pid_t copierOf(const std::string& name, std::string* file) {
+    const std::size_t at = name.rfind(".part");
+    if (at == std::string::npos || at == 0) return 0;
+    const std::string digits = name.substr(at + 5);
+    if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos)
+        return 0;
+    *file = name.substr(0, at);
+    return static_cast<pid_t>(std::stol(digits));
+}
+
+// A first start killed while it copied the default data leaves its copy under the
+// name copyWhole() gave it. Such leftovers are removed, and nothing else: a regular
+// file of this user, named for a file of the default data, whose copier has ended
+// (a second copy of the program may be filling the folder at this moment).
+void removeInterruptedCopies(const fs::path& folder, const fs::path& defaults) {
+    std::set<std::string> ours;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(defaults, fs::directory_options::follow_directory_symlink, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (it->is_regular_file())
+            ours.insert(fileKey(fromUtf8(it->path().lexically_relative(defaults).string())));
+    }
+    std::vector<fs::path> leftovers;
+    for (fs::recursive_directory_iterator it(folder, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+        std::string file;
+        const pid_t copier = copierOf(it->path().filename().string(), &file);
+        const fs::path relative = it->path().lexically_relative(folder).parent_path() / file;
+        if (copier == 0 || ours.count(fileKey(fromUtf8(relative.string()))) == 0) continue;
+        struct stat st {};
+        if (::lstat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid())
+            continue;
+        if (::kill(copier, 0) == 0 || errno == EPERM) continue;  // still at work
+        leftovers.push_back(it->path());
+    }
+    for (const fs::path& leftover : leftovers) fs::remove(leftover, ec);
+}
+
 // A file of the default data that the working folder lacks.
 struct Lacking {
     fs::path from;
@@ -87,6 +130,7 @@ void fill(const fs::path& folder, const fs::path& defaults) {
     if (!fs::is_directory(defaults, ec)) fail(defaults, "the program's default data are missing");
     fs::create_directories(folder, ec);
     if (ec) fail(folder, ec.message());
+    removeInterruptedCopies(folder, defaults);
     const std::vector<Lacking> missing = lacking(folder, defaults, ec);
     if (ec) fail(defaults, ec.message());
     for (const Lacking& file : missing) {

@@ -181,6 +181,21 @@ TEST_F(CliTest, RefusesAPhraseThatHoldsAMarkerOfTheKnowledgeBase) {
         EXPECT_EQ(line.find("ЭЮЭЩ"), std::string::npos) << line;
 }
 
+TEST_F(CliTest, AnRtfKnowledgeBaseCutShortIsReportedAndNeverWrittenOver) {
+    const std::string whole = writeRtf(LineList{w("База"), w("ПРИВЕТ^Привет!;"), w("ПОКА^Пока.;")});
+    const std::string cut = whole.substr(0, whole.size() - 20);  // as a crash of an older version left it
+    dir.write("Base/Words.Dat", cut);
+    const std::string pool = dir.read("Base/W2.Dat"), log = dir.read("Base/Log.Lormak");
+    const Outcome talk = run("привет\nсовсем новая фраза\n");
+    EXPECT_NE(talk.err.find("Cannot open file Base\\Words.Dat"), std::string::npos) << talk.err;
+    EXPECT_EQ(dir.read("Base/Words.Dat") + dir.read("Base/W2.Dat") + dir.read("Base/Log.Lormak"),
+              cut + pool + log);
+    const Outcome check = run("", "--check");
+    EXPECT_EQ(check.status, 2);
+    EXPECT_EQ(check.out, "Base\\Words.Dat:4: error: the RTF document is cut short at byte " +
+                             std::to_string(cut.size()) + "; the program neither reads nor writes it\n");
+}
+
 TEST_F(CliTest, ExplainSaysWhyOnStandardErrorAndLeavesTheRecordAlone) {
     const auto prepare = [](const test::TempDir& d) {
         test::copyDefaultData(d.path());

@@ -11,8 +11,11 @@
 #include <iostream>
 #include <map>
 #include <random>
+#include <set>
+#include <sstream>
 #include <thread>
 
+#include "InPlaceRewrite.h"
 #include "LineCodec.h"
 #include "TestSupport.h"
 #include "Text.h"
@@ -23,13 +26,15 @@ namespace {
 using test::w;
 
 // Starts cpu-chat-cli in `dir` with `input` as its standard input; `limitBytes`, when
-// set, limits the size of the files it may write.
-pid_t start(const std::filesystem::path& dir, const std::filesystem::path& input, std::filesystem::path err = {},
-            rlim_t limitBytes = 0) {
+// set, limits the size of the files it may write; `unprivileged`: as user 65534 when
+// started as root; `output`: where its standard output goes.
+pid_t start(const std::filesystem::path& dir, const std::filesystem::path& input,
+            std::filesystem::path err = {}, rlim_t limitBytes = 0, bool unprivileged = false,
+            const std::filesystem::path& output = "/dev/null") {
     const pid_t pid = ::fork();
     if (pid == 0) {
         const int in = ::open(input.c_str(), O_RDONLY);
-        const int out = ::open("/dev/null", O_WRONLY);
+        const int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int errFd = err.empty() ? out : ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ::dup2(in, 0);
         ::dup2(out, 1);
@@ -38,6 +43,7 @@ pid_t start(const std::filesystem::path& dir, const std::filesystem::path& input
             const rlimit limit{limitBytes, limitBytes};
             ::setrlimit(RLIMIT_FSIZE, &limit);
         }
+        if (unprivileged && ::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(126);
         ::execl(CPU_CHAT_CLI, CPU_CHAT_CLI, "--dir", dir.c_str(), "--seed", "1", static_cast<char*>(nullptr));
         ::_exit(127);
     }
@@ -62,10 +68,23 @@ std::string bigKnowledgeBase() {
     return kb;
 }
 
-TEST(CrashSafety, AKillNeverLeavesAFileMixedOrCut) {
+// A shared installation: the folder Base refuses new files, its files are writable by
+// all, so that the program, started as another user, rewrites them in place.
+void shareAsInstalled(const test::TempDir& dir) {
+    std::filesystem::permissions(dir.path(), std::filesystem::perms(0755));
+    for (const auto& e : std::filesystem::directory_iterator(dir.path() / "Base"))
+        std::filesystem::permissions(e.path(), std::filesystem::perms(0666));
+    std::filesystem::permissions(dir.path() / "Base", std::filesystem::perms(0555));
+}
+
+// Kills the program at random moments, `rounds` times. After each kill every file, as
+// the program reads it, is untouched or whole and holds every phrase the program
+// confirmed by showing the Cpu's reply to it.
+void killAtRandom(bool inPlace, int rounds) {
     test::TempDir dir, io;
     test::copyDefaultData(dir.path());
     dir.write("Base/Words.Dat", bigKnowledgeBase());
+    if (inPlace) shareAsInstalled(dir);
     const auto talkFor = [](int round) {
         std::string talk = "привет\n";
         for (int k = 0; k < 6; ++k) talk += "новая фраза " + std::to_string(round) + " " + std::to_string(k) + "\n";
@@ -76,20 +95,22 @@ TEST(CrashSafety, AKillNeverLeavesAFileMixedOrCut) {
     test::TempDir calibration;
     test::copyDefaultData(calibration.path());
     calibration.write("Base/Words.Dat", bigKnowledgeBase());
+    if (inPlace) shareAsInstalled(calibration);
     io.write("in", talkFor(-1));
     const auto started = std::chrono::steady_clock::now();
     int status = 0;
-    ::waitpid(start(calibration.path(), io.path() / "in"), &status, 0);
+    ::waitpid(start(calibration.path(), io.path() / "in", {}, 0, inPlace), &status, 0);
     auto runMicros = std::chrono::duration_cast<std::chrono::microseconds>(
                                std::chrono::steady_clock::now() - started).count();
 
     const auto original = baseFiles(dir.path());
+    std::set<std::string> confirmed;  // as keys of the knowledge base
     std::mt19937 gen(2026);
-    int kills = 0, changedRounds = 0;
-    for (int round = 0; round < 200; ++round) {
+    int kills = 0, changedRounds = 0, cutShort = 0;
+    for (int round = 0; round < rounds; ++round) {
         io.write("in", talkFor(round));
         const auto before = baseFiles(dir.path());
-        const pid_t pid = start(dir.path(), io.path() / "in");
+        const pid_t pid = start(dir.path(), io.path() / "in", {}, 0, inPlace, io.path() / "out");
         std::this_thread::sleep_for(
             std::chrono::microseconds(std::uniform_int_distribution<long long>(0, runMicros)(gen)));
         ::kill(pid, SIGKILL);
@@ -100,23 +121,31 @@ TEST(CrashSafety, AKillNeverLeavesAFileMixedOrCut) {
             // The run ended before the kill: a busy machine made the measured run slow.
             runMicros = runMicros * 3 / 4;
         }
+        std::istringstream out(io.read("out"));
+        for (std::string line, user; std::getline(out, line);
+             user = line.substr(std::min<std::size_t>(line.size(), 10))) {
+            if (line.starts_with("CPU:") && user.starts_with("Новая фраза"))
+                confirmed.insert("\r\n" + toUpper(w(user)) + "^");
+        }
 
         const auto after = baseFiles(dir.path());
         if (after != before) ++changedRounds;
         std::map<std::string, int> temporaries;  // per file they were written for
-        for (const auto& [name, bytes] : after) {
+        for (const auto& [name, raw] : after) {
             if (isTemporary(name)) {
                 ++temporaries[name.substr(1, name.find(".cpu-chat-tmp") - 18)];
                 continue;
             }
             ASSERT_TRUE(original.count(name)) << name;
+            cutShort += inplace::interrupted(raw);
+            const std::string bytes(inplace::wholeVersion(raw));
             // Either untouched since the start, or a whole document as we write it.
             const bool untouched = bytes == original.at(name);
             const bool whole = isRtf(bytes) && writeRtf(readRtf(bytes)) == bytes;
             ASSERT_TRUE(untouched || whole) << "round " << round << ": " << name;
             // The pools and the logs only grow: what was there stays.
             if (name != "Words.Dat" && before.count(name)) {
-                const auto was = readLines(before.at(name)).toVector();
+                const auto was = readLines(inplace::wholeVersion(before.at(name))).toVector();
                 const auto now = readLines(bytes).toVector();
                 ASSERT_GE(now.size(), was.size()) << name;
                 ASSERT_TRUE(std::equal(was.begin(), was.end(), now.begin())) << "round " << round << ": " << name;
@@ -124,11 +153,20 @@ TEST(CrashSafety, AKillNeverLeavesAFileMixedOrCut) {
         }
         // A temporary file left by a kill is removed by the next write of its file.
         for (const auto& [target, count] : temporaries) ASSERT_LE(count, 1) << "round " << round << ": " << target;
+        const std::string words = writePlainText(readLines(inplace::wholeVersion(after.at("Words.Dat"))));
+        for (const std::string& key : confirmed) ASSERT_NE(words.find(key), std::string::npos) << toUtf8(key);
     }
-    std::cout << "kills while running: " << kills << " of 200, rounds that had written: " << changedRounds << "\n";
-    EXPECT_GE(kills, 150);          // most kills hit a running program
-    EXPECT_GE(changedRounds, 40);  // and many of them after it had written something
+    std::cout << "kills while running: " << kills << " of " << rounds
+              << ", rounds that had written: " << changedRounds << ", cut short in place: " << cutShort
+              << ", confirmed and kept: " << confirmed.size() << "\n";
+    EXPECT_GE(kills, rounds * 3 / 4);       // most kills hit a running program
+    EXPECT_GE(changedRounds, rounds / 5);   // and many of them after it had written something
+    EXPECT_TRUE(cutShort > 0 || !inPlace);  // and some in the middle of a rewrite in place
 }
+
+TEST(CrashSafety, AKillNeverLeavesAFileMixedOrCut) { killAtRandom(false, 200); }
+
+TEST(CrashSafety, AKillDuringARewriteInPlaceLeavesAWholeVersionAndLosesNothing) { killAtRandom(true, 100); }
 
 TEST(TwoCopies, LearnAtOnceWithoutLosingAPhraseOrALogBlock) {
     test::TempDir dir, io;

@@ -2,18 +2,22 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <thread>
 
 #include "Engine.h"
 #include "FileStore.h"
+#include "InPlaceRewrite.h"
 #include "LineCodec.h"
 #include "TestSupport.h"
 
@@ -173,6 +177,7 @@ TEST(FileLock, AnotherCopyWaitsAndGivesUpWithTheProgramsMessage) {
         const FileLock held = first.lock("Base\\W1.Dat");
         ASSERT_TRUE(held.held());
         EXPECT_EQ(message([&] { second.lock("base\\w1.dat"); }), "Cannot create file base\\w1.dat");
+        EXPECT_EQ(message([&] { second.read("Base\\W1.Dat"); }), "Cannot open file Base\\W1.Dat");
         // The holder replaces the file: a lock on the new file is free at once.
         first.replace("Base\\W1.Dat", "new");
         EXPECT_TRUE(second.lock("Base\\W1.Dat").held());
@@ -207,14 +212,33 @@ TEST(AtomicReplace, UnwritableTargetsFailAndWritableFilesOfAReadOnlyFolderAreRew
 }
 
 // The real calls, except that a write moves at most 8 bytes (so that a failure can
-// come halfway through), the chosen call fails at its chosen use, and creating a
-// file can be refused as in a folder the program may not create files in.
+// come halfway through; not one within a 64-byte block, which the kernel never
+// splits), the chosen call fails at its chosen use, and creating a file can be
+// refused as in a folder the program may not create files in. At call `stopAt` the
+// program stops as a kill stops it: Stopped is thrown, the disk stays as it is.
+struct Stopped {};
 class FailingCalls : public SystemCalls {
 public:
-    FailingCalls(std::string_view call, int use, int error, bool refuseCreate)
+    FailingCalls(std::string_view call = "", int use = 0, int error = 0, bool refuseCreate = false)
         : call_(call), use_(use), error_(error), refuseCreate_(refuseCreate) {}
+    int stopAt = 0;
+    bool refuseWrite = false;  // as for one who may not write the files
+    bool smallReads = false;   // a read moves one byte, so that reading takes long
     int open(const char* path, int flags, mode_t mode) override {
+        if (refuseWrite && (flags & O_ACCMODE) != O_RDONLY) {
+            errno = EACCES;
+            return -1;
+        }
         return fails("open") ? -1 : SystemCalls::open(path, flags, mode);
+    }
+    ssize_t read(int fd, void* buffer, size_t size) override {
+        return fails("read") ? -1 : SystemCalls::read(fd, buffer, smallReads ? 1 : size);
+    }
+    ssize_t pwrite(int fd, const void* buffer, size_t size, off_t at) override {
+        const bool oneBlock = at / 64 == (at + static_cast<off_t>(size) - 1) / 64;
+        return fails("pwrite")
+                   ? -1
+                   : SystemCalls::pwrite(fd, buffer, oneBlock ? size : std::min<size_t>(size, 8), at);
     }
     int openat(int folder, const char* name, int flags, mode_t mode) override {
         if (refuseCreate_ && (flags & O_CREAT) != 0) {
@@ -243,18 +267,27 @@ public:
 
 private:
     bool fails(std::string_view call) {
+        if (++calls_ == stopAt) throw Stopped{};
         if (call != call_ || ++seen_ != use_) return false;
         errno = error_;
         return true;
     }
     std::string call_;
-    int use_, error_, seen_ = 0;
+    int use_, error_, seen_ = 0, calls_ = 0;
     bool refuseCreate_;
 };
 
+// Base\Words.Dat as a fresh copy of the program reads it, tidying it up, or as one
+// who may not write it.
+std::string readAsProgram(const TempDir& dir, bool mayWrite = true) {
+    FailingCalls calls;
+    calls.refuseWrite = !mayWrite;
+    return DiskFileSystem(dir.path(), std::chrono::seconds(5), calls).read("Base\\Words.Dat");
+}
+
 TEST(AtomicReplace, AWriteFailingAtAnyStepLosesNothingAndSaysSo) {
     const std::string old = "old line one\r\nold line two\r\n";
-    const std::string now = "the new content, longer than the old one\r\n";
+    const std::string now = "the new content, longer than the old one and than a block of 64 bytes\r\n";
     const std::string cannot = "Cannot create file Base\\Words.Dat";
     struct Row {
         bool inPlace;  // the folder refuses new files: the file is rewritten in place
@@ -272,16 +305,21 @@ TEST(AtomicReplace, AWriteFailingAtAnyStepLosesNothingAndSaysSo) {
         {false, "fchmod", 1, EPERM, false},
         {false, "fsync", 1, EIO, false},
         {false, "renameat", 1, EIO, false},
-        {false, "fsync", 2, EINVAL, true},  // the folder's flush, after the rename
-        // Rewritten in place; the old content is put back when a step fails.
+        {false, "fsync", 2, EINVAL, true},    // the folder's flush, after the rename
+        {false, "renameat", 1, EPERM, true},  // a sticky folder: rewritten in place
+        // Rewritten in place: a failure before the new content is safely on disk keeps
+        // the old; after that the rewrite stands, and the next reader finishes it.
         {true, "", 0, 0, true},
         {true, "open", 3, EACCES, false},
         {true, "fallocate", 1, ENOSPC, false},
         {true, "fallocate", 1, EOPNOTSUPP, true},
-        {true, "lseek", 1, EIO, false},
-        {true, "write", 2, EIO, false},
-        {true, "ftruncate", 1, EIO, false},
+        {true, "pwrite", 1, ENOSPC, false},  // the trailer
         {true, "fsync", 1, EIO, false},
+        {true, "pwrite", 3, EIO, false},  // the new content, halfway
+        {true, "fsync", 2, EIO, false},
+        {true, "pwrite", 16, EIO, true},  // moving it to the start
+        {true, "ftruncate", 1, EIO, true},
+        {true, "fsync", 4, EIO, true},
     };
     for (const Row& row : rows) {
         const std::string what = std::string(row.inPlace ? "in place, " : "atomic, ") +
@@ -292,9 +330,88 @@ TEST(AtomicReplace, AWriteFailingAtAnyStepLosesNothingAndSaysSo) {
         DiskFileSystem fs(dir.path(), std::chrono::seconds(5), calls);
         EXPECT_EQ(message([&] { fs.replace("Base\\Words.Dat", now); }), row.replaced ? "no failure" : cannot)
             << what;
-        EXPECT_EQ(dir.read("Base/Words.Dat"), row.replaced ? now : old) << what;
+        EXPECT_EQ(readAsProgram(dir), row.replaced ? now : old) << what;
+        EXPECT_EQ(dir.read("Base/Words.Dat"), row.replaced ? now : old) << what;  // the read tidied it up
         EXPECT_EQ(entriesIn(dir.path() / "Base"), 1) << what;  // no temporary file is left beside it
     }
+}
+
+// Runs `f` over `dir` with the program stopped at its `stopAt`-th call; true when `f`
+// ran to its end.
+bool runStoppedAt(const TempDir& dir, int stopAt, bool refuseCreate,
+                  const std::function<void(FileSystem&)>& f) {
+    FailingCalls calls("", 0, 0, refuseCreate);
+    calls.stopAt = stopAt;
+    DiskFileSystem fs(dir.path(), std::chrono::seconds(5), calls);
+    try {
+        f(fs);
+        return true;
+    } catch (const Stopped&) {
+        return false;
+    }
+}
+
+TEST(CrashSafety, AStopAtAnyCallOfARewriteInPlaceLeavesTheOldOrTheNewVersion) {
+    const std::string shortText = "old line one\r\nold line two\r\n", longText(70, 'n');
+    for (const auto& [old, now] : {std::pair(shortText, longText), std::pair(longText, shortText)}) {
+        bool done = false, sawNew = false;
+        int finishing = 0, undoing = 0;  // stops that leave the rewrite to be finished, or undone
+        for (int stop = 1; !done; ++stop) {
+            TempDir dir;
+            dir.write("Base/Words.Dat", old);
+            done = runStoppedAt(dir, stop, true, [&](FileSystem& fs) { fs.replace("Base\\Words.Dat", now); });
+            const std::string raw = dir.read("Base/Words.Dat");
+            // One who may not write the file reads a whole version and changes nothing;
+            // once a stop leaves the new version, every later one does.
+            const std::string seen = readAsProgram(dir, false);
+            ASSERT_TRUE(seen == now || (seen == old && !sawNew && !done)) << stop;
+            EXPECT_EQ(dir.read("Base/Words.Dat"), raw) << stop;
+            sawNew = seen == now;
+            if (inplace::interrupted(raw)) {
+                ++(sawNew ? finishing : undoing);
+                // Tidying up can itself be stopped at any call, and leaves the same version.
+                for (int again = 1, tidied = 0; !tidied; ++again) {
+                    TempDir copy;
+                    copy.write("Base/Words.Dat", raw);
+                    tidied =
+                        runStoppedAt(copy, again, false, [](FileSystem& fs) { fs.read("Base\\Words.Dat"); });
+                    EXPECT_EQ(readAsProgram(copy), seen) << stop << ", then " << again;
+                }
+            }
+            EXPECT_EQ(readAsProgram(dir), seen) << stop;
+            EXPECT_EQ(dir.read("Base/Words.Dat"), seen) << stop;  // tidied up
+        }
+        EXPECT_GE(finishing, 2);
+        EXPECT_GE(undoing, 2);
+    }
+}
+
+TEST(CrashSafety, AReaderNeverSeesARewriteInPlaceHalfDone) {
+    TempDir dir;
+    const std::string versions[] = {std::string(300, 'a'), std::string(500, 'b') + "\r\n"};
+    dir.write("Base/Words.Dat", versions[0]);
+    std::atomic<int> reads = 0;
+    std::thread writer([&] {
+        FailingCalls calls("", 0, 0, true);
+        DiskFileSystem fs(dir.path(), std::chrono::seconds(60), calls);
+        for (int i = 1; i <= 300; ++i) {
+            {
+                const FileLock held = fs.lock("Base\\Words.Dat");
+                fs.replace("Base\\Words.Dat", versions[i % 2]);
+            }
+            while (reads < i) std::this_thread::yield();  // the reader gets its turn
+        }
+    });
+    FailingCalls calls;
+    calls.smallReads = true;  // so that a read would overlap a rewrite
+    DiskFileSystem reader(dir.path(), std::chrono::seconds(60), calls);
+    int mixed = 0;
+    for (; reads < 300; ++reads) {
+        const std::string seen = reader.read("Base\\Words.Dat");
+        mixed += seen != versions[0] && seen != versions[1];
+    }
+    writer.join();
+    EXPECT_EQ(mixed, 0);
 }
 
 TEST(AtomicReplace, UnreadableFileFailsToOpen) {

@@ -171,8 +171,28 @@ TEST(Rtf, ReadsADocumentSavedByLibreOffice) {
     std::ifstream in(std::string(CPU_CHAT_TEST_DATA_DIR) + "/libreoffice-writer.rtf", std::ios::binary);
     const std::string rtf((std::istreambuf_iterator<char>(in)), {});
     ASSERT_TRUE(isRtf(rtf));
-    EXPECT_EQ(readRtf(rtf).toVector(),
-              lines({"База знаний", "ПРИВЕТ^Привет!;Здравствуй.;", "", "скобки {x} и \\ обратная черта", "ёЁ№«»—"}));
+    std::size_t cutAt = 0;
+    EXPECT_EQ(readRtf(rtf, cutAt).toVector(), lines({"База знаний", "ПРИВЕТ^Привет!;Здравствуй.;", "",
+                                                     "скобки {x} и \\ обратная черта", "ёЁ№«»—"}));
+    EXPECT_EQ(cutAt, std::string::npos);  // a whole document
+}
+
+TEST(Rtf, TellsWhereADocumentThatIsNotWholeStops) {
+    const std::size_t whole = std::string::npos, end = whole - 1;  // end: the size of the row's document
+    const std::pair<std::string, std::size_t> rows[] = {
+        {"{\\rtf1 a\\par}\r\n \t", whole},
+        {"{\\rtf1 a}\r\n\0\0"s, whole},  // as Rich Edit streams it
+        {"{\\rtf1{\\fonttbl{\\f0 A;}}a\\par b", end},
+        {"{\\rtf1 a\\}", end},        // an escaped brace closes nothing
+        {"{\\rtf1 \\bin1 }", end},    // nor does a brace in binary data
+        {"{\\rtf1 a}\r\nb", 11},      // text after the end
+        {"{\\rtf1 a}{\\rtf1 b}", 9},  // a second document
+    };
+    for (const auto& [rtf, expected] : rows) {
+        std::size_t cutAt = 0;
+        readRtf(rtf, cutAt);
+        EXPECT_EQ(cutAt, expected == end ? rtf.size() : expected) << rtf;
+    }
 }
 
 TEST(Rtf, PlainTextAndRtfGiveTheSameLines) {

@@ -1,6 +1,7 @@
 #include "WorkingFolder.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <map>
 #include <vector>
@@ -125,6 +126,26 @@ TEST_F(WorkingFolderTest, CopiesWhatIsMissingAndNeverChangesAFileThatExists) {
         EXPECT_EQ(filesIn(folder), row.after);
         // The program rewrites what it learns, whatever mode the default files have.
         EXPECT_NE(fs::status(folder / "ReadMe.Txt").permissions() & fs::perms::owner_write, fs::perms::none);
+    }
+}
+
+TEST_F(WorkingFolderTest, ACopyThatAFirstStartLeftHalfDoneIsRemovedAtTheNextStart) {
+    // No process has an id above the kernel's largest, 4194304.
+    const std::string dead = "9999999", alive = std::to_string(::getpid());
+    const fs::path folder = tmp.path() / "home" / ".local" / "share" / "cpu-chat";
+    const std::pair<std::string, bool> rows[] = {
+        {"Base/Words.Dat.part" + dead, true},   {"ReadMe.Txt.part" + dead, true},
+        {"Base/Words.Dat.part" + alive, false},  // its copier still at work
+        {"Base/Notes.Dat.part" + dead, false},   // not of the default data
+        {"Base/Words.Dat.partial", false},
+    };
+    for (const auto& [leftover, removed] : rows) {
+        fs::remove_all(tmp.path() / "home");
+        tmp.write(folder / "Base" / "Words.Dat", "learned");
+        tmp.write(folder / leftover, "half a co");
+        EXPECT_EQ(chooseWorkingFolder(std::nullopt, where), folder);
+        EXPECT_EQ(fs::exists(folder / leftover), !removed) << leftover;
+        EXPECT_EQ(filesIn(folder).at("Base/Words.Dat"), "learned");
     }
 }
 

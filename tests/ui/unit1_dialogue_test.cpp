@@ -531,8 +531,9 @@ TEST_F(DialogueTest, CtrlSConvertsAlsoWhileTheLayoutButtonIsDisabled) {
     EXPECT_EQ(sound.played, std::vector<int>{3}) << "an empty line: only the sound";
     EXPECT_EQ(edit1()->text(), QString());
 
-    edit1()->setText(QStringLiteral("ghbdtn"));  // no polling tick: "E/R" stays disabled
-    ASSERT_FALSE(button("SpeedButton3")->isEnabled());
+    // The shortcut acts through its menu item, not through the button.
+    edit1()->setText(QStringLiteral("ghbdtn"));
+    button("SpeedButton3")->setEnabled(false);
     QTest::keyClick(edit1(), Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(edit1()->text(), QStringLiteral("привет"));
 

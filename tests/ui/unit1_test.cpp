@@ -410,12 +410,26 @@ TEST_F(UiTest, EnterWithoutShiftCtrlOrAltSends) {
         QTest::keyClick(edit1(), row.key, row.modifiers);
         EXPECT_EQ(view()->lineCount(), row.sends ? 2 : 0);
     }
-    // While the polling has the hidden button disabled, Enter does nothing.
+    // While the line is empty the hidden button is disabled, and Enter does nothing.
     call("N2Click");
-    call("Timer1Timer");
-    edit1()->setText(QStringLiteral("Привет"));
+    edit1()->clear();
     QTest::keyClick(edit1(), Qt::Key_Return);
     EXPECT_EQ(view()->lineCount(), 0);
+}
+
+TEST_F(UiTest, KeysTypedWhileASayHeldTheWindowUpSendEachPhraseOnItsOwn) {
+    form().show();
+    random.script = {2, 1, 2, 2, 1, 2};
+    call("Timer1Timer");  // as after a Say: the line cleared, the polling has disabled Talk
+    // The keys of two phrases come in one batch, as after a Say that waited for the
+    // disk: no polling tick runs between them.
+    for (const QString& phrase : {QStringLiteral("привет"), QStringLiteral("как дела")}) {
+        for (const QChar c : phrase)
+            QTest::sendKeyEvent(QTest::Click, edit1(), Qt::Key_A, QString(c), Qt::NoModifier);
+        QTest::keyClick(edit1(), Qt::Key_Return);
+    }
+    EXPECT_EQ(record(), (std::vector<std::string>{"USER:     Привет.", "CPU:     Привет!",
+                                                  "USER:     Как дела.", "CPU:     Хорошо."}));
 }
 
 TEST_F(UiTest, EveryChangeOfTheInputLinePlaysTheKeySound) {
