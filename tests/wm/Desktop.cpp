@@ -9,8 +9,8 @@
 #include <xcb/xcb.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <stdexcept>
 #include <vector>
 

@@ -168,7 +168,8 @@ protected:
         const QTimer* shake = window->findChild<QTimer*>("Timer7");
         EXPECT_TRUE(waitFor([&] {
             return window->isActiveWindow() && !shake->isActive() && settledAt(*window, centred(*window));
-        })) << text(frameOf(*window).topLeft()) << " " << text(serverPlace(*window));
+        })) << text(frameOf(*window).topLeft())
+            << " " << text(serverPlace(*window));
         return window;
     }
 
