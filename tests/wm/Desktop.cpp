@@ -6,7 +6,10 @@
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
+#include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <stdexcept>
 #include <vector>
@@ -15,7 +18,9 @@ namespace cpuchat::test {
 
 namespace {
 
-constexpr int kServerStartMs = 20000;
+// Generous bounds on a busy machine; a normal start takes a fraction of a second.
+constexpr int kServerStartMs = 60000;
+constexpr int kWindowManagerStartMs = 60000;
 constexpr int kDisplayFd = 3;
 
 // Starts `argv` with its output and errors on /dev/null; `displayFd`, when given,
@@ -75,6 +80,49 @@ std::string readDisplayNumber(int fd) {
     return number;
 }
 
+// openbox manages windows once it has framed one of them: a window of this process,
+// mapped before openbox runs (openbox adopts it) or after, gets its frame extents.
+// The application connects after that, so the toolkit finds the window manager's
+// supported hints, the frame extents among them, already announced.
+bool windowManagerFrames(int boundMs) {
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(connection)) {
+        xcb_disconnect(connection);
+        return false;
+    }
+    const char name[] = "_NET_FRAME_EXTENTS";
+    xcb_intern_atom_reply_t* atom =
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, sizeof name - 1, name), nullptr);
+    const xcb_atom_t extents = atom ? atom->atom : xcb_atom_t{XCB_ATOM_NONE};
+    std::free(atom);
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    const xcb_window_t probe = xcb_generate_id(connection);
+    const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(connection, XCB_COPY_FROM_PARENT, probe, screen->root, 0, 0, 100, 100, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_EVENT_MASK, &events);
+    xcb_map_window(connection, probe);
+    xcb_flush(connection);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(boundMs);
+    bool framed = false;
+    while (!framed && !xcb_connection_has_error(connection)) {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
+            if ((event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY &&
+                reinterpret_cast<const xcb_property_notify_event_t*>(event)->atom == extents) {
+                framed = true;
+            }
+            std::free(event);
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (framed || left.count() <= 0) break;
+        pollfd ready{xcb_get_file_descriptor(connection), POLLIN, 0};
+        poll(&ready, 1, static_cast<int>(left.count()));
+    }
+    xcb_destroy_window(connection, probe);
+    xcb_disconnect(connection);
+    return framed;
+}
+
 }  // namespace
 
 Desktop::Desktop() {
@@ -102,6 +150,11 @@ Desktop::Desktop() {
     } catch (...) {
         stop(m_server);
         throw;
+    }
+    if (!windowManagerFrames(kWindowManagerStartMs)) {
+        stop(m_windowManager);
+        stop(m_server);
+        throw std::runtime_error("openbox did not frame a window");
     }
 }
 

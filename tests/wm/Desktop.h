@@ -11,9 +11,8 @@ namespace cpuchat::test {
 class Desktop {
 public:
     /// Starts the server, points this process's DISPLAY at it and starts the window
-    /// manager there. Throws std::runtime_error with the reason when either cannot start.
-    /// The window manager takes a moment to begin managing windows: a test waits for a
-    /// window of its own to be framed.
+    /// manager there; returns once the window manager frames windows. Throws
+    /// std::runtime_error with the reason when either cannot start.
     Desktop();
     ~Desktop();
     Desktop(const Desktop&) = delete;
