@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "BaseFiles.h"
+#include "HeadIndex.h"
 #include "LineCodec.h"
 #include "Matching.h"
 #include "SessionLog.h"
@@ -175,23 +176,22 @@ void Engine::humanTopicScreen() { humanTopic_ = anyWordFound(humanTopicWords(), 
 bool Engine::search() { return branchDepth_ >= 1 ? branchScan() : mainScan(); }
 
 bool Engine::mainScan() {
-    scratch_ = store_.read(kWordsDat);
+    auto [lines, index] = store_.readIndexed(kWordsDat);
+    scratch_ = std::move(lines);
     const LineList& kb = *scratch_;
-    const InputIndex index(upperInput_);
-    for (std::size_t n = 1; n < kb.size(); ++n) {
-        if (!index.mayMatchHead(kb.head(n))) continue;
-        const std::string_view line = kb[n];
-        const std::size_t caret = matchMainLine(line, upperInput_);
-        if (caret == std::string_view::npos) continue;
-        const int pick = random_.uniform(1, countAnswers(line));
-        reply_ = answerAt(line, caret, pick);
-        branchDepth_ += 1;
-        branchAnchor_ = n;
-        closing_ = line.back() == '@';
-        why_ = {Reason::Source::KnowledgeBase, n};
-        return true;
-    }
-    return false;
+    // The first line the matcher finds, looked for among the lines that can be found
+    // only (the index answers as a scan of every line does).
+    const std::size_t n = index->firstMatch(kb, upperInput_);
+    if (n == HeadIndex::npos) return false;
+    const std::string_view line = kb[n];
+    const std::size_t caret = matchMainLine(line, upperInput_);
+    const int pick = random_.uniform(1, countAnswers(line));
+    reply_ = answerAt(line, caret, pick);
+    branchDepth_ += 1;
+    branchAnchor_ = n;
+    closing_ = line.back() == '@';
+    why_ = {Reason::Source::KnowledgeBase, n};
+    return true;
 }
 
 bool Engine::branchScan() {
