@@ -1,5 +1,7 @@
 #include "FileStore.h"
 
+#include <atomic>
+
 #include "LineCodec.h"
 
 namespace cpuchat {
@@ -60,6 +62,11 @@ FileStore::Cache::iterator FileStore::find(std::string_view name, FileForm* form
 std::shared_ptr<LineList> FileStore::takeForEdit(Lines& lines) {
     for (auto it = cache_.begin(); it != cache_.end(); ++it) {
         if (it->second.lines == lines) {
+            Entry& entry = it->second;
+            if (!entry.inLines && lines->writtenStamp() != 0) {
+                written_ = {it->first, std::move(entry.bytes), lines->writtenStamp(), lines->size(),
+                            !lines->empty() && lines->back().empty()};
+            }
             cache_.erase(it);
             break;
         }
@@ -74,6 +81,10 @@ LineList FileStore::readPlain(std::string_view name) { return readPlainText(fs_.
 
 bool FileStore::change(std::string_view name, Lines& list, const std::function<void(FileChange&)>& edit) {
     const FileLock held = fs_.lock(name);
+    struct Forget {
+        Written& written;
+        ~Forget() { written = {}; }
+    } forget{written_};
     FileChange file(*this, name, list);
     edit(file);
     if (!file.writeAs_) return false;
@@ -94,9 +105,21 @@ bool FileStore::change(std::string_view name, const std::function<void(FileChang
 void FileStore::writeRtf(std::string_view name, Lines lines) {
     const std::string key = fileKey(name);
     cache_.erase(key);
-    std::string bytes = cpuchat::writeRtf(*lines);
+    std::string bytes;
+    const bool rewritten = written_.stamp != 0 && written_.key == key && lines->writtenStamp() == written_.stamp &&
+                           rewriteRtfTail(*lines, lines->unchangedSinceWritten(), written_.lines,
+                                          written_.endsEmpty, written_.bytes);
+    if (rewritten) {
+        bytes = std::move(written_.bytes);
+    } else {
+        written_ = {};
+        bytes = cpuchat::writeRtf(*lines);
+    }
     FileVersion version;
     fs_.replaceVersioned(name, bytes, version);
+    // Stamps are unique in the process: a list is never taken for another store's bytes.
+    static std::atomic<std::uint64_t> lastStamp{0};
+    lines->markWritten(++lastStamp);
     cache_[key] = Entry{std::move(bytes), std::move(lines), false, version, {}};
 }
 

@@ -6,6 +6,7 @@
 // the decoding of unchanged bytes is saved. Every change of a file goes through
 // change(), the one place that takes the file's lock.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -111,6 +112,17 @@ private:
 
     FileSystem& fs_;
     Cache cache_;
+    // During a change: the RTF bytes this store wrote for the list being changed, so
+    // that the write re-encodes only the lines from the first one changed
+    // (rewriteRtfTail()), into memory that is already there.
+    struct Written {
+        std::string key;
+        std::string bytes;
+        std::uint64_t stamp = 0;  // LineList::writtenStamp() of the list they encode
+        std::size_t lines = 0;
+        bool endsEmpty = false;
+    };
+    Written written_;
 };
 
 }  // namespace cpuchat
