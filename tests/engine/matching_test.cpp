@@ -85,7 +85,7 @@ TEST(MainScanMatcher, PrefilterNeverRulesOutALineThatMatches) {
     EXPECT_GT(matched, 1000);  // the check above has really been exercised
 }
 
-TEST(MainScanIndex, FindsTheLineAScanOfEveryLineFinds) {
+TEST(MainScanIndex, FindsTheLineAScanOfEveryLineFindsAndLearningFindsEveryKey) {
     std::mt19937 gen(2718);
     // Few letters, so that lines share their beginnings and inputs find many of them,
     // with the markers, branch lines and empty lines a knowledge base may hold.
@@ -96,7 +96,7 @@ TEST(MainScanIndex, FindsTheLineAScanOfEveryLineFinds) {
         for (int n = pick(0, maxLen); n > 0; --n) s += alphabet[static_cast<std::size_t>(pick(0, int(alphabet.size()) - 1))];
         return s;
     };
-    int found = 0, late = 0;
+    int found = 0, late = 0, keysFound = 0;
     for (int round = 0; round < 400; ++round) {
         LineList kb;
         for (int n = pick(1, 300); n > 0; --n) kb.append(randomText(10));
@@ -109,6 +109,14 @@ TEST(MainScanIndex, FindsTheLineAScanOfEveryLineFinds) {
             }
             ASSERT_EQ(mainScanLinear(kb, input), plain) << input;
             ASSERT_EQ(index.firstMatch(kb, input), plain) << input << " in a list of " << kb.size();
+            // Learning's look-up of a key, against keyOf() on every line.
+            const std::string key = q % 2 == 0 ? std::string(keyOf(kb[static_cast<std::size_t>(pick(0, int(kb.size()) - 1))])) : input;
+            std::size_t keyed = HeadIndex::npos;
+            for (std::size_t n = 1; n < kb.size() && keyed == HeadIndex::npos; ++n) {
+                if (keyOf(kb[n]) == key) keyed = n;
+            }
+            ASSERT_EQ(firstKeyed(kb, key), keyed) << key;
+            keysFound += keyed != HeadIndex::npos;
             found += plain != HeadIndex::npos;
             late += plain != HeadIndex::npos && plain > kb.size() / 2;
         }
@@ -117,6 +125,7 @@ TEST(MainScanIndex, FindsTheLineAScanOfEveryLineFinds) {
     EXPECT_GT(found, 2000);
     EXPECT_GT(late, 200);
     EXPECT_LT(found, 400 * 50);
+    EXPECT_GT(keysFound, 5000);
 }
 
 std::vector<std::string> findingsOf(const std::vector<std::string>& utf8Lines) {
