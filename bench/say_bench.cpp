@@ -469,7 +469,8 @@ void benchLearn(benchmark::State& state, Setup* s) {
     {
         Engine first(*s->store, random, clock);
         if (!check(state, sayFound(first).reply == texts().foundReply, "found key not found")) return;
-        if (!check(state, first.say(Mode::CpuUser, unknownPhrase(++g_phraseNumber)).completed, "no learning")) return;
+        const SayResult r = first.say(Mode::CpuUser, unknownPhrase(++g_phraseNumber));
+        if (!check(state, r.completed, "learning did not complete")) return;
     }
     Times times(state, *s, Case::Learn);
     for (auto _ : state) {

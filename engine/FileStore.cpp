@@ -15,7 +15,8 @@ FileStore::Cache::iterator FileStore::remember(std::string_view name, const std:
         // broken off) holds fewer lines than it did: refused, so that no change ever
         // writes them back as the whole file.
         if (cutAt != std::string::npos) throwCannotOpen(name);
-        return cache_.insert_or_assign(key, Entry{std::move(bytes), std::move(lines), false, version, {}}).first;
+        Entry entry{std::move(bytes), std::move(lines), false, version, {}};
+        return cache_.insert_or_assign(key, std::move(entry)).first;
     }
     // Plain text: the lines keep the file's bytes, which are then held only once.
     auto lines = std::make_shared<LineList>(LineList::overBytes(std::move(bytes)));
@@ -106,7 +107,8 @@ void FileStore::writeRtf(std::string_view name, Lines lines) {
     const std::string key = fileKey(name);
     cache_.erase(key);
     std::string bytes;
-    const bool rewritten = written_.stamp != 0 && written_.key == key && lines->writtenStamp() == written_.stamp &&
+    const bool rewritten = written_.stamp != 0 && written_.key == key &&
+                           lines->writtenStamp() == written_.stamp &&
                            rewriteRtfTail(*lines, lines->unchangedSinceWritten(), written_.lines,
                                           written_.endsEmpty, written_.bytes);
     if (rewritten) {

@@ -506,7 +506,8 @@ void appendRtfLines(const LineList& lines, std::size_t from, std::string& out) {
 
 // The worst size of the paragraphs of lines `from` on (every byte escaped).
 std::size_t worstRtfSize(const LineList& lines, std::size_t from, std::size_t bytes) {
-    return kRtfEnd.size() + (lines.size() - std::min(from, lines.size()) + 1) * kRtfParagraph.size() + bytes * 4;
+    const std::size_t paragraphs = lines.size() - std::min(from, lines.size()) + 1;
+    return kRtfEnd.size() + paragraphs * kRtfParagraph.size() + bytes * 4;
 }
 
 }  // namespace

@@ -68,7 +68,8 @@ public:
     FileVersion versionNow(std::string_view name) {
         const File& f = file(name, throwCannotOpen);
         if (clock_ == nullptr) return {};
-        return FileVersion{0, f.inode, static_cast<std::int64_t>(f.bytes.size()), f.modified, f.changed, nowNs()};
+        const auto size = static_cast<std::int64_t>(f.bytes.size());
+        return FileVersion{0, f.inode, size, f.modified, f.changed, nowNs()};
     }
     bool has(std::string_view name) const { return files_.count(key(name)) != 0; }
     const std::string& at(std::string_view name) const { return files_.at(key(name)).bytes; }

@@ -239,7 +239,8 @@ TEST(Rtf, ADocumentRewrittenFromItsFirstChangedLineIsTheWholeDocument) {
     const std::string chars = w("аЯ z\\{}\x01;^_");
     const auto randomLine = [&] {
         std::string line;
-        for (int n = pick(0, 3) == 0 ? 0 : pick(1, 12); n > 0; --n) line += chars[static_cast<std::size_t>(pick(0, int(chars.size()) - 1))];
+        for (int n = pick(0, 3) == 0 ? 0 : pick(1, 12); n > 0; --n)
+            line += chars[static_cast<std::size_t>(pick(0, int(chars.size()) - 1))];
         return line;
     };
     int rewritten = 0;

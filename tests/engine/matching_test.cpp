@@ -93,7 +93,8 @@ TEST(MainScanIndex, FindsTheLineAScanOfEveryLineFindsAndLearningFindsEveryKey) {
     const auto pick = [&](int from, int to) { return std::uniform_int_distribution<int>(from, to)(gen); };
     const auto randomText = [&](int maxLen) {
         std::string s;
-        for (int n = pick(0, maxLen); n > 0; --n) s += alphabet[static_cast<std::size_t>(pick(0, int(alphabet.size()) - 1))];
+        for (int n = pick(0, maxLen); n > 0; --n)
+            s += alphabet[static_cast<std::size_t>(pick(0, int(alphabet.size()) - 1))];
         return s;
     };
     int found = 0, late = 0, keysFound = 0;
@@ -110,7 +111,8 @@ TEST(MainScanIndex, FindsTheLineAScanOfEveryLineFindsAndLearningFindsEveryKey) {
             ASSERT_EQ(mainScanLinear(kb, input), plain) << input;
             ASSERT_EQ(index.firstMatch(kb, input), plain) << input << " in a list of " << kb.size();
             // Learning's look-up of a key, against keyOf() on every line.
-            const std::string key = q % 2 == 0 ? std::string(keyOf(kb[static_cast<std::size_t>(pick(0, int(kb.size()) - 1))])) : input;
+            const std::size_t some = static_cast<std::size_t>(pick(0, int(kb.size()) - 1));
+            const std::string key = q % 2 == 0 ? std::string(keyOf(kb[some])) : input;
             std::size_t keyed = HeadIndex::npos;
             for (std::size_t n = 1; n < kb.size() && keyed == HeadIndex::npos; ++n) {
                 if (keyOf(kb[n]) == key) keyed = n;
