@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "BaseFiles.h"
+#include "HeadIndex.h"
 #include "LineCodec.h"
 #include "Matching.h"
 #include "SessionLog.h"
@@ -43,6 +44,8 @@ std::string oneLine(const LineList& lines) {
     }
     return text;
 }
+
+constexpr std::size_t kNone = std::string_view::npos;
 
 bool isBlank(std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return c == ' ' || c == '\t'; });
@@ -175,23 +178,22 @@ void Engine::humanTopicScreen() { humanTopic_ = anyWordFound(humanTopicWords(), 
 bool Engine::search() { return branchDepth_ >= 1 ? branchScan() : mainScan(); }
 
 bool Engine::mainScan() {
-    scratch_ = store_.read(kWordsDat);
+    auto [lines, index] = store_.readIndexed(kWordsDat);
+    scratch_ = std::move(lines);
     const LineList& kb = *scratch_;
-    const InputIndex index(upperInput_);
-    for (std::size_t n = 1; n < kb.size(); ++n) {
-        if (!index.mayMatchHead(kb.head(n))) continue;
-        const std::string_view line = kb[n];
-        const std::size_t caret = matchMainLine(line, upperInput_);
-        if (caret == std::string_view::npos) continue;
-        const int pick = random_.uniform(1, countAnswers(line));
-        reply_ = answerAt(line, caret, pick);
-        branchDepth_ += 1;
-        branchAnchor_ = n;
-        closing_ = line.back() == '@';
-        why_ = {Reason::Source::KnowledgeBase, n};
-        return true;
-    }
-    return false;
+    // The first line the matcher finds, looked for among the lines that can be found
+    // only (the index answers as a scan of every line does).
+    const std::size_t n = index->firstMatch(kb, upperInput_);
+    if (n == HeadIndex::npos) return false;
+    const std::string_view line = kb[n];
+    const std::size_t caret = matchMainLine(line, upperInput_);
+    const int pick = random_.uniform(1, countAnswers(line));
+    reply_ = answerAt(line, caret, pick);
+    branchDepth_ += 1;
+    branchAnchor_ = n;
+    closing_ = line.back() == '@';
+    why_ = {Reason::Source::KnowledgeBase, n};
+    return true;
 }
 
 bool Engine::branchScan() {
@@ -249,10 +251,7 @@ void Engine::answerUnknown() {
     Learning learned;
     const bool written = store_.change(kWordsDat, scratch_, [&](FileChange& kb) {
         const std::string upperPhrase = toUpper(phrase_);
-        const LineList& known = kb.lines();
-        for (std::size_t i = 1; i < known.size(); ++i) {
-            if (keyOf(known[i]) == upperPhrase) return;  // known already
-        }
+        if (firstKeyed(kb.lines(), upperPhrase) != kNone) return;  // known already
         // A phrase holding a marker of the knowledge-base format would split its key
         // or answer; the pools keep it, the knowledge base does not.
         if (phrase_.find_first_of("^;") != std::string::npos) return;
@@ -265,9 +264,8 @@ void Engine::answerUnknown() {
         std::size_t newKey = lines.size() - 1;
         if (!previousReply_.empty()) {
             const std::string upperPrevious = toUpper(previousReply_);
-            for (std::size_t i = 1; i < lines.size(); ++i) {
+            if (const std::size_t i = firstKeyed(lines, upperPrevious); i != kNone) {
                 const std::string_view line = lines[i];
-                if (keyOf(line) != upperPrevious) continue;
                 std::string answered(line);
                 answered += phrase_;
                 answered += ';';
@@ -279,7 +277,6 @@ void Engine::answerUnknown() {
                 newKey = i < newKey ? newKey - 1 : lines.size() - 1;
                 learned.answered = lines.size() - 1;
                 learned.movedFrom = i;
-                break;
             }
         }
         learned.newKey = newKey;

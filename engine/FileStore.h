@@ -1,10 +1,12 @@
 #pragma once
-// Line lists read from and written to files. Every read looks at the file's bytes
-// on disk, so a change made by anyone (this program, an editor, a second copy) is
-// seen by the next read; only the decoding of unchanged bytes is saved, which keeps
-// a Say on a large RTF knowledge base close to the cost of reading the file. Every
-// change of a file goes through change(), the one place that takes the file's lock.
+// Line lists read from and written to files. Every read looks at the file on disk, so
+// a change made by anyone (this program, an editor, a second copy) is seen by the next
+// read. A file whose version (FileVersion: inode, size, times) vouches that it holds
+// what was decoded from it is not read again; any other is read and compared, and only
+// the decoding of unchanged bytes is saved. Every change of a file goes through
+// change(), the one place that takes the file's lock.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -13,6 +15,7 @@
 #include <unordered_map>
 
 #include "FileSystem.h"
+#include "HeadIndex.h"
 #include "LineList.h"
 
 namespace cpuchat {
@@ -63,6 +66,9 @@ public:
     /// Reads file `name` (an RTF document or plain text) whole; throws FileError, also
     /// for an RTF document cut short (see readRtf()), which nothing may write over.
     Lines read(std::string_view name);
+    /// As read(), with the index of the lines' heads for the main scan, built at the
+    /// first call after the file changed and kept with the lines.
+    std::pair<Lines, std::shared_ptr<const HeadIndex>> readIndexed(std::string_view name);
     /// Reads file `name` as plain text only; throws FileError.
     LineList readPlain(std::string_view name);
 
@@ -86,13 +92,17 @@ private:
         // A plain text's lines hold the file's bytes themselves; they stay unchanged
         // while cached, since takeForEdit() takes a list out of the cache first.
         bool inLines = false;
+        FileVersion version;  // of the file when it held `bytes`
+        std::shared_ptr<const HeadIndex> index;  // of `lines`, once asked for
         std::string_view known() const { return inLines ? lines->fileBytes() : std::string_view(bytes); }
     };
     using Cache = std::unordered_map<std::string, Entry>;
 
     /// Decodes and caches the bytes of file `name`; throws FileError(Open) for an RTF
     /// document that does not end as a document ends.
-    Cache::iterator remember(std::string_view name, const std::string& key, std::string&& bytes);
+    Cache::iterator remember(std::string_view name, const std::string& key, std::string&& bytes,
+                             const FileVersion& version);
+    Cache::iterator find(std::string_view name, FileForm* form);
     Lines read(std::string_view name, FileForm* form);
     /// A list to change that starts as `lines`: `lines` itself when only the caller
     /// and this store hold it (the store forgets it), else a copy.
@@ -102,6 +112,17 @@ private:
 
     FileSystem& fs_;
     Cache cache_;
+    // During a change: the RTF bytes this store wrote for the list being changed, so
+    // that the write re-encodes only the lines from the first one changed
+    // (rewriteRtfTail()), into memory that is already there.
+    struct Written {
+        std::string key;
+        std::string bytes;
+        std::uint64_t stamp = 0;  // LineList::writtenStamp() of the list they encode
+        std::size_t lines = 0;
+        bool endsEmpty = false;
+    };
+    Written written_;
 };
 
 }  // namespace cpuchat

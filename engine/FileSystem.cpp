@@ -131,6 +131,22 @@ void FileLock::release() noexcept {
 
 FileLock FileSystem::lock(std::string_view) { return {}; }
 
+std::string FileSystem::readVersioned(std::string_view name, FileVersion& version) {
+    version = {};
+    return read(name);
+}
+
+std::optional<std::string> FileSystem::readIfChangedSince(std::string_view name, std::string_view known,
+                                                          FileVersion& version) {
+    version = {};
+    return readIfChanged(name, known);
+}
+
+void FileSystem::replaceVersioned(std::string_view name, std::string_view bytes, FileVersion& version) {
+    version = {};
+    replace(name, bytes);
+}
+
 std::optional<std::string> FileSystem::readIfChanged(std::string_view name, std::string_view known) {
     std::string bytes = read(name);
     if (bytes == known) return std::nullopt;
@@ -213,6 +229,32 @@ bool namesFile(SystemCalls& sys, int fd, const std::filesystem::path& path) {
            *held == std::pair(now.st_dev, now.st_ino);
 }
 
+std::int64_t nanoseconds(const struct timespec& t) {
+    return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
+
+// Now, on the clock the kernel stamps files from (it may lag behind this one by a tick,
+// which the granularity covers).
+std::int64_t wallClockNow() {
+    struct timespec t {};
+    ::clock_gettime(CLOCK_REALTIME, &t);
+    return nanoseconds(t);
+}
+
+// The version of the file open at `fd`, taken at `takenAt`; not known when fstat fails.
+FileVersion versionOf(SystemCalls& sys, int fd, std::int64_t takenAt) {
+    struct stat st {};
+    if (sys.fstat(fd, &st) != 0) return {};
+    FileVersion v;
+    v.device = static_cast<std::uint64_t>(st.st_dev);
+    v.inode = static_cast<std::uint64_t>(st.st_ino);
+    v.size = static_cast<std::int64_t>(st.st_size);
+    v.modified = nanoseconds(st.st_mtim);
+    v.changed = nanoseconds(st.st_ctim);
+    v.takenAt = takenAt;
+    return v;
+}
+
 }  // namespace
 
 // A file open for reading under a shared lock, or under the exclusive lock that this
@@ -283,8 +325,31 @@ std::string DiskFileSystem::read(std::string_view name) {
     return file.settle(std::move(bytes));
 }
 
-std::optional<std::string> DiskFileSystem::readIfChanged(std::string_view name, std::string_view known) {
+std::string DiskFileSystem::readVersioned(std::string_view name, FileVersion& version) {
+    // Taken before the file is looked at: a change the bytes read miss comes after it.
+    const std::int64_t takenAt = wallClockNow();
     Reading file(*this, name);
+    const FileVersion now = versionOf(*sys_, file.fd(), takenAt);
+    std::string bytes;
+    if (now.known()) bytes.reserve(static_cast<std::size_t>(now.size) + 1);
+    if (!readRest(*sys_, file.fd(), bytes)) throwCannotOpen(name);
+    bytes = file.settle(std::move(bytes));
+    version = now;
+    return bytes;
+}
+
+std::optional<std::string> DiskFileSystem::readIfChanged(std::string_view name, std::string_view known) {
+    FileVersion none;
+    return readIfChangedSince(name, known, none);
+}
+
+std::optional<std::string> DiskFileSystem::readIfChangedSince(std::string_view name, std::string_view known,
+                                                              FileVersion& version) {
+    const std::int64_t takenAt = wallClockNow();
+    Reading file(*this, name);
+    const FileVersion now = versionOf(*sys_, file.fd(), takenAt);
+    if (version.vouchesFor(now)) return std::nullopt;
+    version = {};  // known again only once the bytes are read
     // Compare chunk by chunk, so an unchanged file costs one read and no copy.
     std::size_t chunk = 0;
     const auto buf = chunkFor(*sys_, file.fd(), &chunk);
@@ -304,12 +369,16 @@ std::optional<std::string> DiskFileSystem::readIfChanged(std::string_view name, 
         }
         at += got;
         if (got < chunk) {
-            if (at == known.size()) return std::nullopt;
+            if (at == known.size()) {
+                version = now;
+                return std::nullopt;
+            }
             bytes = known.substr(0, at);  // the file became shorter
             break;
         }
     }
     bytes = file.settle(std::move(bytes));
+    version = now;
     if (bytes == known) return std::nullopt;
     return bytes;
 }
@@ -400,6 +469,13 @@ bool rewriteInPlace(SystemCalls& sys, const std::filesystem::path& target, const
 }  // namespace
 
 void DiskFileSystem::replace(std::string_view name, std::string_view bytes) {
+    FileVersion ignored;
+    replaceVersioned(name, bytes, ignored);
+}
+
+void DiskFileSystem::replaceVersioned(std::string_view name, std::string_view bytes, FileVersion& version) {
+    version = {};
+    const std::int64_t takenAt = wallClockNow();
     std::error_code ec;
     const std::filesystem::path target = std::filesystem::canonical(resolve(name), ec);
     if (ec) throwCannotCreate(name);  // the program never creates a data file
@@ -413,7 +489,8 @@ void DiskFileSystem::replace(std::string_view name, std::string_view bytes) {
     Fd folder(sys_->open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
     if (folder.get() < 0) throwCannotCreate(name);
     const std::string targetName = target.filename().string();
-    removeLeftovers(*sys_, folder.get(), targetName);
+    // What a crashed write left is removed at the first replace of the file in a run.
+    if (tidied_.insert(target.string()).second) removeLeftovers(*sys_, folder.get(), targetName);
 
     // O_EXCL with O_NOFOLLOW: nothing planted at the name (a link, a folder, another
     // user's file) is ever opened or written through; a taken name is passed over.
@@ -454,6 +531,9 @@ void DiskFileSystem::replace(std::string_view name, std::string_view bytes) {
     // The new content is in place; a folder whose entry cannot be flushed (some file
     // systems refuse fsync on a folder) still holds it.
     sys_->fsync(folder.get());
+    // After the rename, which sets the change time; anything that changes the file
+    // later gives another version, or one too recent to vouch for it.
+    version = versionOf(*sys_, fd.get(), takenAt);
 }
 
 }  // namespace cpuchat

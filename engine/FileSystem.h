@@ -4,11 +4,13 @@
 // failures carry the program's two messages with that spelling.
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -69,6 +71,38 @@ private:
     std::function<void()> released_;
 };
 
+/// What a file was when its content was read or written, as the file system tells it
+/// without reading the content: which file (device, inode) and its size, modification
+/// and change times (nanoseconds since the epoch), with the time it was taken.
+/// A version that is not known (a file system that keeps none) vouches for nothing.
+struct FileVersion {
+    /// How close to the time a version was taken a change may leave the file's times as
+    /// they were: timestamps are cut to the file system's granularity (2 s on FAT, one
+    /// clock tick on others) and come from a clock that may lag behind the one read here.
+    static constexpr std::int64_t kGranularityNs = 2'000'000'000;
+
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = -1;  // -1: not known
+    std::int64_t modified = 0;
+    std::int64_t changed = 0;
+    std::int64_t takenAt = 0;  // taken no later than the content it stands for was read
+
+    bool known() const noexcept { return size >= 0; }
+    bool sameAs(const FileVersion& o) const noexcept {
+        return known() && device == o.device && inode == o.inode && size == o.size && modified == o.modified &&
+               changed == o.changed;
+    }
+    /// True when a file that is `now` still holds the content this version was taken
+    /// with. The change time cannot be set back, so a change made after the version
+    /// was taken gives another one; but a change within the granularity of the time
+    /// the content was read may leave both times as they were, so a file changed that
+    /// recently ("racily clean") is never vouched for and is read again.
+    bool vouchesFor(const FileVersion& now) const noexcept {
+        return sameAs(now) && modified < takenAt - kGranularityNs && changed < takenAt - kGranularityNs;
+    }
+};
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -78,6 +112,15 @@ public:
     /// FileError(Open). Lets a caller keep what it decoded from a file without ever
     /// missing a change to it.
     virtual std::optional<std::string> readIfChanged(std::string_view name, std::string_view known);
+    /// As read(), and sets `version` to the file's version as read (not known when the
+    /// file system keeps none).
+    virtual std::string readVersioned(std::string_view name, FileVersion& version);
+    /// As readIfChanged(), without reading the file when `version` (of `known`) vouches
+    /// for it (FileVersion::vouchesFor); `version` becomes the file's version now.
+    virtual std::optional<std::string> readIfChangedSince(std::string_view name, std::string_view known,
+                                                          FileVersion& version);
+    /// As replace(), and sets `version` to the version of the content written.
+    virtual void replaceVersioned(std::string_view name, std::string_view bytes, FileVersion& version);
     /// Replaces the whole content of the existing file `name`; throws FileError(Create)
     /// and then leaves the file as it was. Never creates a file.
     virtual void replace(std::string_view name, std::string_view bytes) = 0;
@@ -110,6 +153,12 @@ public:
     /// version it stands for).
     std::string read(std::string_view name) override;
     std::optional<std::string> readIfChanged(std::string_view name, std::string_view known) override;
+    std::string readVersioned(std::string_view name, FileVersion& version) override;
+    /// Takes the version from the open file under its shared lock; the file's bytes are
+    /// read and compared only when the version does not vouch for them.
+    std::optional<std::string> readIfChangedSince(std::string_view name, std::string_view known,
+                                                  FileVersion& version) override;
+    void replaceVersioned(std::string_view name, std::string_view bytes, FileVersion& version) override;
     /// Atomic: a temporary file in the same folder is written, flushed to disk and
     /// renamed over the target, so a crash or a full disk leaves the old or the new
     /// content, never a mix. The temporary file is created under a name nobody can
@@ -140,6 +189,9 @@ private:
     std::chrono::milliseconds lockWait_;
     SystemCalls* sys_;
     std::shared_ptr<HeldLocks> held_ = std::make_shared<HeldLocks>();
+    // The folders and names whose leftovers of a crashed write were removed in this
+    // run: a folder is listed once per file, not at every replace.
+    std::set<std::string> tidied_;
 };
 
 }  // namespace cpuchat

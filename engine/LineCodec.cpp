@@ -449,18 +449,17 @@ struct RtfEscapes {
 
 }  // namespace
 
-std::string writeRtf(const LineList& lines) {
-    static constexpr std::string_view kHeader =
-        "{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049{\\fonttbl{\\f0\\fnil\\fcharset204 MS Sans Serif;}}\r\n"
-        "\\viewkind4\\uc1\\pard\\f0\\fs16 ";
-    static constexpr std::string_view kParagraph = "\\par\r\n";
-    static constexpr std::string_view kEnd = "}\r\n";
-    static const RtfEscapes escapes;
+namespace {
 
-    // Reserved for the worst case (every byte escaped): pages never written are never
-    // made resident, so the bound costs no memory, and the text is walked once.
-    std::string out;
-    out.reserve(kHeader.size() + kEnd.size() + (lines.size() + 1) * kParagraph.size() + lines.textBytes() * 4);
+constexpr std::string_view kRtfHeader =
+    "{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049{\\fonttbl{\\f0\\fnil\\fcharset204 MS Sans Serif;}}\r\n"
+    "\\viewkind4\\uc1\\pard\\f0\\fs16 ";
+constexpr std::string_view kRtfParagraph = "\\par\r\n";
+constexpr std::string_view kRtfEnd = "}\r\n";
+
+// Appends the paragraphs of lines `from` on and the document's end to `out`.
+void appendRtfLines(const LineList& lines, std::size_t from, std::string& out) {
+    static const RtfEscapes escapes;
     // Encoded a block at a time into a small buffer and appended, so the output is
     // neither reallocated nor cleared before it is written.
     char block[1 << 15];
@@ -480,10 +479,9 @@ std::string writeRtf(const LineList& lines) {
         std::memcpy(at, escapes.text[b].data(), 4);  // the unused bytes are overwritten next
         at += escapes.length[b];
     };
-    put(kHeader);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
+    for (std::size_t i = from; i < lines.size(); ++i) {
         const std::string_view line = lines[i];
-        const std::size_t worst = line.size() * 4 + kParagraph.size();
+        const std::size_t worst = line.size() * 4 + kRtfParagraph.size();
         if (room() < worst) flush();
         if (room() >= worst) {
             for (const char c : line) encode(c);
@@ -493,7 +491,7 @@ std::string writeRtf(const LineList& lines) {
                 encode(c);
             }
         }
-        put(kParagraph);
+        put(kRtfParagraph);
     }
     // A reader drops the document's last paragraph mark, as the Rich Edit control
     // does; a list that ends in an empty line gets one more mark so that it keeps
@@ -501,10 +499,60 @@ std::string writeRtf(const LineList& lines) {
     // every mark, reads the same lines. It reads one empty line more for a list that
     // ends in an empty line, and one empty line for an empty list, as its documents
     // always hold a paragraph.
-    if (!lines.empty() && lines.back().empty()) put(kParagraph);
-    put(kEnd);
+    if (!lines.empty() && lines.back().empty()) put(kRtfParagraph);
+    put(kRtfEnd);
     flush();
+}
+
+// The worst size of the paragraphs of lines `from` on (every byte escaped).
+std::size_t worstRtfSize(const LineList& lines, std::size_t from, std::size_t bytes) {
+    const std::size_t paragraphs = lines.size() - std::min(from, lines.size()) + 1;
+    return kRtfEnd.size() + paragraphs * kRtfParagraph.size() + bytes * 4;
+}
+
+}  // namespace
+
+std::string writeRtf(const LineList& lines) {
+    // Reserved for the worst case: pages never written are never made resident, so
+    // the bound costs no memory, and the text is walked once.
+    std::string out;
+    out.reserve(kRtfHeader.size() + worstRtfSize(lines, 0, lines.textBytes()));
+    out.append(kRtfHeader);
+    appendRtfLines(lines, 0, out);
     return out;
+}
+
+bool rewriteRtfTail(const LineList& lines, std::size_t unchanged, std::size_t oldLines, bool oldEndsEmpty,
+                    std::string& bytes) {
+    if (unchanged == 0 || unchanged > lines.size() || unchanged > oldLines || !bytes.starts_with(kRtfHeader) ||
+        !bytes.ends_with(kRtfEnd)) {
+        return false;
+    }
+    // From the end: the document's end, the extra mark of a list that ended in an
+    // empty line, and the marks of the old lines from `unchanged` on; the line break
+    // before is the one that ends line unchanged - 1. No line holds a line break, so
+    // each one is a paragraph mark's.
+    std::size_t breaks = 1 + (oldEndsEmpty ? 1 : 0) + (oldLines - unchanged) + 1;
+    std::size_t end = bytes.size();
+    const void* found = nullptr;
+    while (breaks-- > 0) {
+        found = ::memrchr(bytes.data(), '\n', end);
+        if (found == nullptr) return false;
+        end = static_cast<std::size_t>(static_cast<const char*>(found) - bytes.data());
+    }
+    const std::size_t cut = end + 1;
+    if (cut < kRtfHeader.size() + kRtfParagraph.size() ||
+        std::string_view(bytes).substr(cut - kRtfParagraph.size(), kRtfParagraph.size()) != kRtfParagraph) {
+        return false;
+    }
+    std::size_t tailBytes = 0;
+    for (std::size_t i = unchanged; i < lines.size(); ++i) tailBytes += lines[i].size();
+    const std::size_t need = cut + worstRtfSize(lines, unchanged, tailBytes);
+    bytes.resize(cut);
+    // Room for this and later rewrites: the bytes kept are not copied each time.
+    if (bytes.capacity() < need) bytes.reserve(need + need / 8);
+    appendRtfLines(lines, unchanged, bytes);
+    return true;
 }
 
 }  // namespace cpuchat

@@ -42,4 +42,11 @@ std::string writePlainText(const LineList& lines);
 /// empty line for an empty list.
 std::string writeRtf(const LineList& lines);
 
+/// Turns `bytes`, which writeRtf() made of an earlier list of `oldLines` lines
+/// (`oldEndsEmpty`: whose last line was empty) that began with the first `unchanged`
+/// lines of `lines`, into writeRtf(lines), encoding only the lines after those. False,
+/// with `bytes` as they were, when they do not end as such a document does.
+bool rewriteRtfTail(const LineList& lines, std::size_t unchanged, std::size_t oldLines, bool oldEndsEmpty,
+                    std::string& bytes);
+
 }  // namespace cpuchat

@@ -1,5 +1,7 @@
 #include "LineList.h"
 
+#include <algorithm>
+
 namespace cpuchat {
 
 LineList::LineList(std::initializer_list<std::string_view> lines) {
@@ -56,6 +58,7 @@ void LineList::append(std::string_view line) {
 
 void LineList::remove(std::size_t index) {
     if (index >= spans_.size()) return;
+    unchanged_ = std::min(unchanged_, index);
     garbage_ += spans_[index].length;
     spans_.erase(spans_.begin() + static_cast<std::ptrdiff_t>(index));
     heads_.erase(heads_.begin() + static_cast<std::ptrdiff_t>(index));
@@ -74,6 +77,7 @@ void LineList::remove(std::size_t index) {
 }
 
 void LineList::clear() noexcept {
+    unchanged_ = 0;
     buffer_.clear();
     spans_.clear();
     heads_.clear();

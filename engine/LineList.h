@@ -56,6 +56,19 @@ public:
     static constexpr std::uint32_t kHeadTwoBytes = 1u << 25;
     static constexpr std::uint32_t kHeadThreeBytes = 1u << 26;
 
+    /// Records that the list as it is now was written as the file content numbered
+    /// `stamp` (never 0). A writer that kept that content can then write the list
+    /// again from where it changed, not from its beginning. Bookkeeping only, which is
+    /// why a list nobody may change can be marked.
+    void markWritten(std::uint64_t stamp) const noexcept {
+        written_ = stamp;
+        unchanged_ = spans_.size();
+    }
+    /// The content last marked by markWritten() (0 for none), and how many of the
+    /// list's first lines are still as they were then.
+    std::uint64_t writtenStamp() const noexcept { return written_; }
+    std::size_t unchangedSinceWritten() const noexcept { return unchanged_; }
+
 private:
     struct Span {
         std::size_t offset;
@@ -65,6 +78,8 @@ private:
     std::vector<Span> spans_;
     std::vector<std::uint32_t> heads_;
     std::size_t garbage_ = 0;  // bytes of buffer_ outside the lines
+    mutable std::uint64_t written_ = 0;
+    mutable std::size_t unchanged_ = 0;  // lines before this one are as written_ holds them
 };
 
 }  // namespace cpuchat

@@ -179,6 +179,22 @@ std::string_view answerAt(std::string_view line, std::size_t caret, int pick) no
 
 std::string_view keyOf(std::string_view line) noexcept { return line.substr(0, line.find('^')); }
 
+std::size_t firstKeyed(const LineList& lines, std::string_view key) noexcept {
+    if (key.find('^') != std::string_view::npos) return std::string_view::npos;  // a key ends at its first "^"
+    const auto byte = [&](std::size_t i) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(key[i]));
+    };
+    const std::uint32_t mask = key.size() >= 2 ? LineList::kHeadValid | 0xFFFFu : 0;
+    const std::uint32_t want = key.size() >= 2 ? LineList::kHeadValid | byte(0) | (byte(1) << 8) : 0;
+    for (std::size_t n = 1; n < lines.size(); ++n) {
+        if ((lines.head(n) & mask) != want) continue;
+        const std::string_view line = lines[n];
+        if (line.starts_with(key) && (line.size() == key.size() || line[key.size()] == '^')) return n;
+    }
+    return std::string_view::npos;
+}
+
+
 const LineList& abuseWords() {
     static const LineList words = wordList(kAbuseWordsUtf8, std::size(kAbuseWordsUtf8));
     return words;

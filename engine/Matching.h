@@ -131,6 +131,11 @@ std::string_view answerAt(std::string_view line, std::size_t caret, int pick) no
 /// Characters before the first "^" (the whole line when it has none).
 std::string_view keyOf(std::string_view line) noexcept;
 
+/// The first line from 1 on whose keyOf() is `key`, or npos. The heads the list keeps
+/// (LineList::head()) rule out nearly every other line without a look at its text, so
+/// learning looks a phrase up in a large knowledge base quickly.
+std::size_t firstKeyed(const LineList& lines, std::string_view key) noexcept;
+
 /// The abuse words (lines 1 to 82; line 0 empty) and human-topic words (lines 1 to 79).
 const LineList& abuseWords();
 const LineList& humanTopicWords();

@@ -19,6 +19,7 @@
 #include "FileStore.h"
 #include "InPlaceRewrite.h"
 #include "LineCodec.h"
+#include "MemoryFileSystem.h"
 #include "TestSupport.h"
 
 namespace cpuchat {
@@ -435,6 +436,15 @@ TEST(FileStore, SeesEveryChangeMadeBehindItsBack) {
     EXPECT_EQ(store.read("Base\\Words.Dat")->toVector(), (std::vector<std::string>{"a", "b"}));
     dir.write("Base/Words.Dat", "a\r\nc\r\n");  // same size, changed by another program
     EXPECT_EQ(store.read("Base\\Words.Dat")->toVector(), (std::vector<std::string>{"a", "c"}));
+    // Same size again, with the modification time put back as it was: the change time
+    // cannot be put back.
+    const std::filesystem::path path = dir.path() / "Base" / "Words.Dat";
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    dir.write("Base/Words.Dat", "a\r\nd\r\n");
+    const struct timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    EXPECT_EQ(store.read("Base\\Words.Dat")->toVector(), (std::vector<std::string>{"a", "d"}));
     dir.write("Base/Words.Dat", "a\r\n");  // shorter
     EXPECT_EQ(store.read("Base\\Words.dat")->toVector(), (std::vector<std::string>{"a"}));
     dir.write("Base/Words.Dat", std::string(3 << 20, 'q'));  // longer than one chunk
@@ -454,6 +464,94 @@ TEST(FileStore, DecodesAnUnchangedFileOnlyOnce) {
         const Lines first = store.read(name);
         EXPECT_EQ(store.read(name).get(), first.get()) << name;
         EXPECT_EQ(*first, kb) << name;
+    }
+}
+
+// Every way a file can change behind the store's back, on files whose times come from
+// a test clock and are cut to whole seconds: the store reads the file again exactly
+// when its version cannot vouch for what it decoded, and never misses a change.
+TEST(FileStore, ReadsAFileAgainOnlyWhenItsVersionCannotVouchForIt) {
+    using std::chrono::milliseconds;
+    using std::chrono::seconds;
+    constexpr std::string_view kName = "Base\\Words.Dat";
+    struct Row {
+        const char* what;
+        milliseconds sinceWritten;  // from the file's writing to the store's first read
+        std::function<void(MemoryFileSystem&, test::FakeClock&, FileStore&)> change;
+        std::vector<std::string> lines;
+        bool readAgain;
+    };
+    const auto later = [](test::FakeClock& clock, milliseconds by) { clock.t += by; };
+    const Row rows[] = {
+        {"unchanged, written long before it was read", seconds(10),
+         [&](MemoryFileSystem&, test::FakeClock& clock, FileStore&) { later(clock, seconds(5)); },
+         {"a", "b"}, false},
+        {"unchanged, written within the granularity before it was read", milliseconds(300),
+         [&](MemoryFileSystem&, test::FakeClock& clock, FileStore&) { later(clock, seconds(5)); },
+         {"a", "b"}, true},
+        {"same size, modification time put back", seconds(10),
+         [&](MemoryFileSystem& files, test::FakeClock& clock, FileStore&) {
+             const std::int64_t modified = files.versionNow(kName).modified;
+             later(clock, seconds(1));
+             files.put(kName, "a\r\nc\r\n");
+             files.setModified(kName, modified);
+         },
+         {"a", "c"}, true},
+        {"same size, within the second it was written and read in", milliseconds(300),
+         [&](MemoryFileSystem& files, test::FakeClock& clock, FileStore&) {
+             later(clock, milliseconds(200));
+             files.put(kName, "a\r\nc\r\n");  // the same times, inode and size
+         },
+         {"a", "c"}, true},
+        {"another file renamed over it, same size and modification time", seconds(10),
+         [&](MemoryFileSystem& files, test::FakeClock& clock, FileStore&) {
+             const std::int64_t modified = files.versionNow(kName).modified;
+             later(clock, seconds(1));
+             files.replace(kName, "a\r\nc\r\n");
+             files.setModified(kName, modified);
+         },
+         {"a", "c"}, true},
+        {"written by the store itself, read long after", seconds(10),
+         [&](MemoryFileSystem&, test::FakeClock& clock, FileStore& store) {
+             store.change(kName, [](FileChange& kb) {
+                 kb.edit().append("c");
+                 kb.writeAs(FileForm::Rtf);
+             });
+             later(clock, seconds(5));
+         },
+         {"a", "b", "c"}, true},  // it may have been changed in the same tick as the write
+        {"written by the store, then by another program in the same second", seconds(10),
+         [&](MemoryFileSystem& files, test::FakeClock& clock, FileStore& store) {
+             store.change(kName, [](FileChange& kb) {
+                 kb.edit().append("c");
+                 kb.writeAs(FileForm::Rtf);
+             });
+             const std::string ours = files.at(kName);
+             std::string theirs = ours;
+             theirs[theirs.find("c\\par")] = 'd';
+             later(clock, milliseconds(1));
+             files.put(kName, theirs);
+         },
+         {"a", "b", "d"}, true},
+    };
+    for (const Row& row : rows) {
+        test::FakeClock clock;
+        MemoryFileSystem files(clock, seconds(1));
+        files.put(kName, "a\r\nb\r\n");
+        clock.t += row.sinceWritten;
+        FileStore store(files);
+        ASSERT_EQ(store.read(kName)->toVector(), (std::vector<std::string>{"a", "b"})) << row.what;
+        row.change(files, clock, store);
+        const int reads = files.contentReads();
+        EXPECT_EQ(store.read(kName)->toVector(), row.lines) << row.what;
+        EXPECT_EQ(files.contentReads() > reads, row.readAgain) << row.what;
+        // Once a read has found the file unchanged long after it was last written, the
+        // file is not read again.
+        clock.t += seconds(5);
+        store.read(kName);
+        const int settled = files.contentReads();
+        EXPECT_EQ(store.read(kName)->toVector(), row.lines) << row.what;
+        EXPECT_EQ(files.contentReads(), settled) << row.what;
     }
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <random>
 
 #include "LineCodec.h"
 #include "TestSupport.h"
@@ -230,6 +231,45 @@ TEST(Rtf, WriterOutputReadsBackExactly) {
         const std::string rtf = writeRtf(list);
         EXPECT_EQ(readRtf(rtf).toVector(), c);
     }
+}
+
+TEST(Rtf, ADocumentRewrittenFromItsFirstChangedLineIsTheWholeDocument) {
+    std::mt19937 gen(31337);
+    const auto pick = [&](int from, int to) { return std::uniform_int_distribution<int>(from, to)(gen); };
+    const std::string chars = w("аЯ z\\{}\x01;^_");
+    const auto randomLine = [&] {
+        std::string line;
+        for (int n = pick(0, 3) == 0 ? 0 : pick(1, 12); n > 0; --n)
+            line += chars[static_cast<std::size_t>(pick(0, int(chars.size()) - 1))];
+        return line;
+    };
+    int rewritten = 0;
+    for (int round = 0; round < 2000; ++round) {
+        LineList list;
+        for (int n = pick(1, 30); n > 0; --n) list.append(randomLine());
+        std::string bytes = writeRtf(list);
+        list.markWritten(1);
+        const std::size_t oldLines = list.size();
+        const bool oldEndsEmpty = list.back().empty();
+        for (int edits = pick(1, 4); edits > 0; --edits) {  // as learning edits: removes and appends
+            if (pick(0, 1) == 0 && !list.empty()) {
+                list.remove(static_cast<std::size_t>(pick(0, int(list.size()) - 1)));
+            } else {
+                list.append(randomLine());
+            }
+        }
+        const std::string before = bytes;
+        if (rewriteRtfTail(list, list.unchangedSinceWritten(), oldLines, oldEndsEmpty, bytes)) {
+            ++rewritten;
+            ASSERT_EQ(bytes, writeRtf(list)) << round;
+        } else {
+            ASSERT_EQ(list.unchangedSinceWritten(), 0u) << round;  // refused only with nothing to keep
+            ASSERT_EQ(bytes, before) << round;
+        }
+    }
+    EXPECT_GT(rewritten, 1500);
+    std::string notOurs = "{\\rtf1 x\\par\r\n}\r\n";
+    EXPECT_FALSE(rewriteRtfTail(LineList{"x", "y"}, 1, 1, false, notOurs));
 }
 
 TEST(Rtf, WritesARichEditStyleDocument) {

@@ -2,6 +2,7 @@
 
 #include <random>
 
+#include "HeadIndex.h"
 #include "KnowledgeCheck.h"
 #include "Matching.h"
 #include "ReachIndex.h"
@@ -82,6 +83,51 @@ TEST(MainScanMatcher, PrefilterNeverRulesOutALineThatMatches) {
         }
     }
     EXPECT_GT(matched, 1000);  // the check above has really been exercised
+}
+
+TEST(MainScanIndex, FindsTheLineAScanOfEveryLineFindsAndLearningFindsEveryKey) {
+    std::mt19937 gen(2718);
+    // Few letters, so that lines share their beginnings and inputs find many of them,
+    // with the markers, branch lines and empty lines a knowledge base may hold.
+    const std::string alphabet = w("АБВ ^_;@");
+    const auto pick = [&](int from, int to) { return std::uniform_int_distribution<int>(from, to)(gen); };
+    const auto randomText = [&](int maxLen) {
+        std::string s;
+        for (int n = pick(0, maxLen); n > 0; --n)
+            s += alphabet[static_cast<std::size_t>(pick(0, int(alphabet.size()) - 1))];
+        return s;
+    };
+    int found = 0, late = 0, keysFound = 0;
+    for (int round = 0; round < 400; ++round) {
+        LineList kb;
+        for (int n = pick(1, 300); n > 0; --n) kb.append(randomText(10));
+        const HeadIndex index(kb);
+        for (int q = 0; q < 50; ++q) {
+            const std::string input = toUpper(randomText(12));
+            std::size_t plain = HeadIndex::npos;  // the matcher on every line, in order
+            for (std::size_t n = 1; n < kb.size() && plain == HeadIndex::npos; ++n) {
+                if (matchMainLine(kb[n], input) != std::string_view::npos) plain = n;
+            }
+            ASSERT_EQ(mainScanLinear(kb, input), plain) << input;
+            ASSERT_EQ(index.firstMatch(kb, input), plain) << input << " in a list of " << kb.size();
+            // Learning's look-up of a key, against keyOf() on every line.
+            const std::size_t some = static_cast<std::size_t>(pick(0, int(kb.size()) - 1));
+            const std::string key = q % 2 == 0 ? std::string(keyOf(kb[some])) : input;
+            std::size_t keyed = HeadIndex::npos;
+            for (std::size_t n = 1; n < kb.size() && keyed == HeadIndex::npos; ++n) {
+                if (keyOf(kb[n]) == key) keyed = n;
+            }
+            ASSERT_EQ(firstKeyed(kb, key), keyed) << key;
+            keysFound += keyed != HeadIndex::npos;
+            found += plain != HeadIndex::npos;
+            late += plain != HeadIndex::npos && plain > kb.size() / 2;
+        }
+    }
+    // Inputs found nothing, lines early and lines late: every path was taken.
+    EXPECT_GT(found, 2000);
+    EXPECT_GT(late, 200);
+    EXPECT_LT(found, 400 * 50);
+    EXPECT_GT(keysFound, 5000);
 }
 
 std::vector<std::string> findingsOf(const std::vector<std::string>& utf8Lines) {
