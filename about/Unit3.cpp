@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStringList>
+#include <QWindow>
 
 #include "Cp1251.h"
 #include "FileSystem.h"
@@ -172,8 +173,12 @@ void TForm3::setOuterHeight(int height) {
 }
 
 void TForm3::fitToOuterHeight() {
-    // Before the window is framed the frame strut reads as zero.
-    const int frame = frameGeometry().height() - geometry().height();
+    // The window system's margins, not the widget's copy of them: that copy is renewed
+    // only by a move or resize, and the window manager may frame the window after both.
+    // Before the window is framed they read as zero.
+    const QWindow* handle = windowHandle();
+    const QMargins margins = handle ? handle->frameMargins() : QMargins();
+    const int frame = margins.top() + margins.bottom();
     const QSize client(kClientWidth, std::max(1, m_outerHeight - frame));
     if (size() != client || minimumSize() != client || maximumSize() != client) setFixedSize(client);
 }
