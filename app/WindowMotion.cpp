@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QScreen>
+#include <QTimer>
 #include <QToolButton>
 #include <QWindow>
 
@@ -24,6 +25,9 @@ WindowMotion::WindowMotion(QMainWindow* window, const MainControls& controls, QA
     m_frameWatch = std::make_unique<X11Watch>(window, X11Watch::Event::PropertyChange, [this] {
         if (m_fullScreen) applyFullScreenLayout();
     });
+    m_states = new StateWatch(
+        window, [this](Qt::WindowStates states) { stateAsked(states); },
+        [this](Qt::WindowStates states) { stateConfirmed(states); });
 }
 
 WindowMotion::~WindowMotion() = default;
@@ -113,38 +117,101 @@ void WindowMotion::giveBackAfterClosing() {
 // ---- Full screen --------------------------------------------------------------------------
 
 void WindowMotion::toggleFullScreen() {
-    m_fullScreen = !m_fullScreen;
-    m_fullScreenItem->setChecked(m_fullScreen);
     if (m_fullScreen) {
-        m_fullScreenItem->setText(QStringLiteral("Normal"));
-        // The window is fixed-size, and no window manager maximises such a window.
-        m_window->setMinimumSize(0, 0);
-        m_window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        m_ui.client->setMinimumSize(0, 0);
-        m_ui.client->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        m_window->setWindowState(m_window->windowState() | Qt::WindowMaximized);
-        applyFullScreenLayout();
+        leaveFullScreen(true);
     } else {
-        m_fullScreenItem->setText(QStringLiteral("Full Screen"));
-        // Read while still maximised: the place the window had before full screen.
-        const QPoint normalPlace = m_window->normalGeometry().topLeft();
-        const QSize fixed = normalSize();
-        // The window manager learns the fixed size while the window is still maximised:
-        // openbox then frames the restored window as a fixed one, without the resize
-        // handle of a resizable window.
-        m_window->windowHandle()->setMinimumSize(fixed);
-        m_window->windowHandle()->setMaximumSize(fixed);
-        m_window->setWindowState(m_window->windowState() & ~Qt::WindowMaximized);
-        m_ui.client->setFixedSize(kMainClientWidth, kMainClientHeight);
-        // Placed before the widget takes its fixed size, which alone would be asked
-        // for at the maximised window's corner.
-        m_window->setGeometry(QRect(normalPlace, fixed));
-        m_window->setFixedSize(fixed);
-        applyLayout(normalLayout());
+        enterFullScreen(true);
     }
 }
 
-QSize WindowMotion::outerSize() const { return m_outerSize ? m_outerSize() : frame().size(); }
+void WindowMotion::enterFullScreen(bool ask) {
+    m_fullScreen = true;
+    m_askAgain = AskAgain::No;
+    m_settlingNormal = false;
+    m_fullScreenItem->setChecked(true);
+    m_fullScreenItem->setText(QStringLiteral("Normal"));
+    // The window is fixed-size, and no window manager maximises such a window.
+    m_window->setMinimumSize(0, 0);
+    m_window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    m_ui.client->setMinimumSize(0, 0);
+    m_ui.client->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    if (ask) m_window->setWindowState(m_window->windowState() | Qt::WindowMaximized);
+    applyFullScreenLayout();
+}
+
+void WindowMotion::leaveFullScreen(bool ask) {
+    m_fullScreen = false;
+    m_fullScreenItem->setChecked(false);
+    m_fullScreenItem->setText(QStringLiteral("Full Screen"));
+    // Read while still maximised: the place the window had before full screen.
+    m_normalPlace = m_window->normalGeometry().topLeft();
+    if (statesConfirmedLater()) {
+        // The compositor holds the window at the maximised size until it confirms the
+        // normal state; a fixed size given before that ends the connection.
+        m_settlingNormal = true;
+        if (ask) m_window->setWindowState(m_window->windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
+        applyLayout(normalLayout());
+        return;
+    }
+    const QSize fixed = normalSize();
+    // The window manager learns the fixed size while the window is still maximised:
+    // openbox then frames the restored window as a fixed one, without the resize
+    // handle of a resizable window.
+    m_window->windowHandle()->setMinimumSize(fixed);
+    m_window->windowHandle()->setMaximumSize(fixed);
+    if (ask) m_window->setWindowState(m_window->windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
+    settleNormal();
+}
+
+void WindowMotion::settleNormal() {
+    m_settlingNormal = false;
+    const QSize fixed = normalSize();
+    m_ui.client->setFixedSize(kMainClientWidth, kMainClientHeight);
+    // Placed before the widget takes its fixed size, which alone would be asked
+    // for at the maximised window's corner.
+    m_window->setGeometry(QRect(m_normalPlace, fixed));
+    m_window->setFixedSize(fixed);
+    applyLayout(normalLayout());
+}
+
+void WindowMotion::stateAsked(Qt::WindowStates states) {
+    if (m_askAgain == AskAgain::WaitingForNormal) return;
+    // A state the program asked for itself finds the flag already set to it.
+    const bool big = states & (Qt::WindowMaximized | Qt::WindowFullScreen);
+    if (big && !m_fullScreen) {
+        enterFullScreen(false);
+    } else if (!big && !(states & Qt::WindowMinimized) && m_fullScreen) {
+        leaveFullScreen(false);
+    }
+}
+
+void WindowMotion::stateConfirmed(Qt::WindowStates states) {
+    const bool big = states & (Qt::WindowMaximized | Qt::WindowFullScreen);
+    if (m_settlingNormal && !big && !(states & Qt::WindowMinimized)) settleNormal();
+    if (!m_fullScreen || statesConfirmedLater()) return;
+    // weston's XWayland window manager reads new size limits only when it next draws
+    // the frame, and may maximise the window to its old fixed size. Then the window
+    // asks to be normal again, which makes it draw the frame, and once more maximised.
+    QWindow* handle = m_window->windowHandle();
+    if (m_askAgain == AskAgain::No && big) {
+        QTimer::singleShot(0, m_window, [this, handle] {
+            if (!m_fullScreen || m_askAgain != AskAgain::No || m_window->size() != normalSize()) return;
+            m_askAgain = AskAgain::WaitingForNormal;
+            handle->setWindowStates(handle->windowStates() & ~Qt::WindowMaximized);
+        });
+    } else if (m_askAgain == AskAgain::WaitingForNormal && !big) {
+        m_askAgain = AskAgain::Done;
+        handle->setWindowStates(handle->windowStates() | Qt::WindowMaximized);
+    }
+}
+
+QSize WindowMotion::outerSize() const {
+    if (m_outerSize) return m_outerSize();
+    // The frame the window system reports may hold more than a title bar and borders
+    // (weston frames an XWayland window with an invisible shadow): the controls must
+    // fit the client area the window really has.
+    return frame().size().boundedTo(m_ui.client->size() + QSize(kFrameWidth, kFrameHeight));
+}
 
 void WindowMotion::applyFullScreenLayout() {
     const QSize outer = outerSize();
