@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
@@ -18,6 +19,12 @@
 #include "X11Watch.h"
 
 namespace cpuchat {
+
+namespace {
+
+constexpr int kConfirmationMs = 2000;
+
+}  // namespace
 
 WindowMotion::WindowMotion(QMainWindow* window, const MainControls& controls, QAction* fullScreenItem,
                            std::function<void(const QPoint&)> moveTo)
@@ -126,7 +133,6 @@ void WindowMotion::toggleFullScreen() {
 
 void WindowMotion::enterFullScreen(bool ask) {
     m_fullScreen = true;
-    m_askAgain = AskAgain::No;
     m_settlingNormal = false;
     m_fullScreenItem->setChecked(true);
     m_fullScreenItem->setText(QStringLiteral("Normal"));
@@ -135,7 +141,15 @@ void WindowMotion::enterFullScreen(bool ask) {
     m_window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     m_ui.client->setMinimumSize(0, 0);
     m_ui.client->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    if (ask) m_window->setWindowState(m_window->windowState() | Qt::WindowMaximized);
+    if (ask && m_normalUnconfirmed) {
+        // weston's XWayland window manager, asked to maximise before it is done with
+        // the return to normal, keeps the old fixed size.
+        m_maximiseWhenNormal = true;
+        // A window manager that never confirms it does not hold the full screen back.
+        QTimer::singleShot(kConfirmationMs, m_window, [this] { maximiseWhenNormal(); });
+    } else if (ask) {
+        m_window->setWindowState(m_window->windowState() | Qt::WindowMaximized);
+    }
     applyFullScreenLayout();
 }
 
@@ -160,6 +174,8 @@ void WindowMotion::leaveFullScreen(bool ask) {
     m_window->windowHandle()->setMinimumSize(fixed);
     m_window->windowHandle()->setMaximumSize(fixed);
     if (ask) m_window->setWindowState(m_window->windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
+    // On X11 the window manager confirms the normal state later; offscreen it is at once.
+    m_normalUnconfirmed = QGuiApplication::platformName() == QLatin1String("xcb");
     settleNormal();
 }
 
@@ -175,7 +191,6 @@ void WindowMotion::settleNormal() {
 }
 
 void WindowMotion::stateAsked(Qt::WindowStates states) {
-    if (m_askAgain == AskAgain::WaitingForNormal) return;
     // A state the program asked for itself finds the flag already set to it.
     const bool big = states & (Qt::WindowMaximized | Qt::WindowFullScreen);
     if (big && !m_fullScreen) {
@@ -186,23 +201,17 @@ void WindowMotion::stateAsked(Qt::WindowStates states) {
 }
 
 void WindowMotion::stateConfirmed(Qt::WindowStates states) {
-    const bool big = states & (Qt::WindowMaximized | Qt::WindowFullScreen);
-    if (m_settlingNormal && !big && !(states & Qt::WindowMinimized)) settleNormal();
-    if (!m_fullScreen || statesConfirmedLater()) return;
-    // weston's XWayland window manager reads new size limits only when it next draws
-    // the frame, and may maximise the window to its old fixed size. Then the window
-    // asks to be normal again, which makes it draw the frame, and once more maximised.
-    QWindow* handle = m_window->windowHandle();
-    if (m_askAgain == AskAgain::No && big) {
-        QTimer::singleShot(0, m_window, [this, handle] {
-            if (!m_fullScreen || m_askAgain != AskAgain::No || m_window->size() != normalSize()) return;
-            m_askAgain = AskAgain::WaitingForNormal;
-            handle->setWindowStates(handle->windowStates() & ~Qt::WindowMaximized);
-        });
-    } else if (m_askAgain == AskAgain::WaitingForNormal && !big) {
-        m_askAgain = AskAgain::Done;
-        handle->setWindowStates(handle->windowStates() | Qt::WindowMaximized);
-    }
+    if (states & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized)) return;
+    m_normalUnconfirmed = false;
+    if (m_settlingNormal) settleNormal();
+    maximiseWhenNormal();
+}
+
+void WindowMotion::maximiseWhenNormal() {
+    if (!m_maximiseWhenNormal) return;
+    m_maximiseWhenNormal = false;
+    m_normalUnconfirmed = false;
+    if (m_fullScreen) m_window->setWindowState(m_window->windowState() | Qt::WindowMaximized);
 }
 
 QSize WindowMotion::outerSize() const {

@@ -85,6 +85,7 @@ private:
     void stateAsked(Qt::WindowStates states);
     void stateConfirmed(Qt::WindowStates states);
     void settleNormal();
+    void maximiseWhenNormal();
     QSize normalSize() const;
     QSize outerSize() const;
     void applyFullScreenLayout();
@@ -103,8 +104,9 @@ private:
     // normal state (on Wayland the fixed size waits for that).
     QPoint m_normalPlace;
     bool m_settlingNormal = false;
-    // The maximise asked for a second time, at most once in each full screen.
-    enum class AskAgain { No, WaitingForNormal, Done } m_askAgain = AskAgain::No;
+    // Full screen asked for while the window manager has yet to confirm the normal state.
+    bool m_normalUnconfirmed = false;
+    bool m_maximiseWhenNormal = false;
     int m_closingCount = 0;
     QSize m_sizeBeforeClosing;
     bool m_fullScreen = false;
