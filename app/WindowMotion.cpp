@@ -3,10 +3,10 @@
 #include <QAction>
 #include <QEvent>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
-#include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
@@ -163,7 +163,8 @@ void WindowMotion::leaveFullScreen(bool ask) {
         // The compositor holds the window at the maximised size until it confirms the
         // normal state; a fixed size given before that ends the connection.
         m_settlingNormal = true;
-        if (ask) m_window->setWindowState(m_window->windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
+        if (ask)
+            m_window->setWindowState(m_window->windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
         applyLayout(normalLayout());
         return;
     }
@@ -173,7 +174,8 @@ void WindowMotion::leaveFullScreen(bool ask) {
     // handle of a resizable window.
     m_window->windowHandle()->setMinimumSize(fixed);
     m_window->windowHandle()->setMaximumSize(fixed);
-    if (ask) m_window->setWindowState(m_window->windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
+    if (ask)
+        m_window->setWindowState(m_window->windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
     // On X11 the window manager confirms the normal state later; offscreen it is at once.
     m_normalUnconfirmed = QGuiApplication::platformName() == QLatin1String("xcb");
     settleNormal();

@@ -35,9 +35,11 @@ Compositor::Compositor() : m_socket(QStringLiteral("cpu-chat-test-%1").arg(getpi
     m_weston.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_weston.start(QStringLiteral("weston"),
                    {QStringLiteral("--backend=headless-backend.so"), QStringLiteral("--no-config"),
-                    QStringLiteral("--xwayland"), QStringLiteral("--width=1280"), QStringLiteral("--height=800"),
-                    QStringLiteral("--socket=") + m_socket, QStringLiteral("--log=") + m_runtime.filePath("weston.log")});
-    if (!m_weston.waitForStarted(kStartMs)) throw std::runtime_error("cannot start weston (is it installed?)");
+                    QStringLiteral("--xwayland"), QStringLiteral("--width=1280"),
+                    QStringLiteral("--height=800"), QStringLiteral("--socket=") + m_socket,
+                    QStringLiteral("--log=") + m_runtime.filePath("weston.log")});
+    if (!m_weston.waitForStarted(kStartMs))
+        throw std::runtime_error("cannot start weston (is it installed?)");
     // Ready once its socket takes clients and its log names the X display.
     const QRegularExpression display(QStringLiteral("xserver listening on display (:\\d+)"));
     const QDeadlineTimer deadline(kStartMs);
