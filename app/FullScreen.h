@@ -29,6 +29,13 @@ struct MainLayout {
     friend constexpr bool operator==(const MainLayout&, const MainLayout&) = default;
 };
 
+/// The program's own frame around the client area, menu bar included: the upper frame
+/// is W - 4 by H - 98 in full screen and 588 by 313 in the normal window of 587 by 361
+/// inside, so 592 by 411 outside. With this frame the full-screen layout fills the client
+/// area exactly: the lower frame as wide as it, its bottom on the status bar's top.
+constexpr int kFrameWidth = 5;
+constexpr int kFrameHeight = 50;
+
 /// The layout of the maximised window, from its outer width and height (frame, title bar
 /// and menu bar included) as they are after maximising. The lower frame overlaps the upper
 /// one by a pixel, as in the normal layout.

@@ -3,10 +3,12 @@
 #include <QAction>
 #include <QEvent>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QScreen>
+#include <QTimer>
 #include <QToolButton>
 #include <QWindow>
 
@@ -18,12 +20,21 @@
 
 namespace cpuchat {
 
+namespace {
+
+constexpr int kConfirmationMs = 2000;
+
+}  // namespace
+
 WindowMotion::WindowMotion(QMainWindow* window, const MainControls& controls, QAction* fullScreenItem,
                            std::function<void(const QPoint&)> moveTo)
     : m_window(window), m_ui(controls), m_fullScreenItem(fullScreenItem), m_moveTo(std::move(moveTo)) {
     m_frameWatch = std::make_unique<X11Watch>(window, X11Watch::Event::PropertyChange, [this] {
         if (m_fullScreen) applyFullScreenLayout();
     });
+    m_states = new StateWatch(
+        window, [this](Qt::WindowStates states) { stateAsked(states); },
+        [this](Qt::WindowStates states) { stateConfirmed(states); });
 }
 
 WindowMotion::~WindowMotion() = default;
@@ -113,38 +124,105 @@ void WindowMotion::giveBackAfterClosing() {
 // ---- Full screen --------------------------------------------------------------------------
 
 void WindowMotion::toggleFullScreen() {
-    m_fullScreen = !m_fullScreen;
-    m_fullScreenItem->setChecked(m_fullScreen);
     if (m_fullScreen) {
-        m_fullScreenItem->setText(QStringLiteral("Normal"));
-        // The window is fixed-size, and no window manager maximises such a window.
-        m_window->setMinimumSize(0, 0);
-        m_window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        m_ui.client->setMinimumSize(0, 0);
-        m_ui.client->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        m_window->setWindowState(m_window->windowState() | Qt::WindowMaximized);
-        applyFullScreenLayout();
+        leaveFullScreen(true);
     } else {
-        m_fullScreenItem->setText(QStringLiteral("Full Screen"));
-        // Read while still maximised: the place the window had before full screen.
-        const QPoint normalPlace = m_window->normalGeometry().topLeft();
-        const QSize fixed = normalSize();
-        // The window manager learns the fixed size while the window is still maximised:
-        // openbox then frames the restored window as a fixed one, without the resize
-        // handle of a resizable window.
-        m_window->windowHandle()->setMinimumSize(fixed);
-        m_window->windowHandle()->setMaximumSize(fixed);
-        m_window->setWindowState(m_window->windowState() & ~Qt::WindowMaximized);
-        m_ui.client->setFixedSize(kMainClientWidth, kMainClientHeight);
-        // Placed before the widget takes its fixed size, which alone would be asked
-        // for at the maximised window's corner.
-        m_window->setGeometry(QRect(normalPlace, fixed));
-        m_window->setFixedSize(fixed);
-        applyLayout(normalLayout());
+        enterFullScreen(true);
     }
 }
 
-QSize WindowMotion::outerSize() const { return m_outerSize ? m_outerSize() : frame().size(); }
+void WindowMotion::enterFullScreen(bool ask) {
+    m_fullScreen = true;
+    m_settlingNormal = false;
+    m_fullScreenItem->setChecked(true);
+    m_fullScreenItem->setText(QStringLiteral("Normal"));
+    // The window is fixed-size, and no window manager maximises such a window.
+    m_window->setMinimumSize(0, 0);
+    m_window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    m_ui.client->setMinimumSize(0, 0);
+    m_ui.client->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    if (ask && m_normalUnconfirmed) {
+        // weston's XWayland window manager, asked to maximise before it is done with
+        // the return to normal, keeps the old fixed size.
+        m_maximiseWhenNormal = true;
+        // A window manager that never confirms it does not hold the full screen back.
+        QTimer::singleShot(kConfirmationMs, m_window, [this] { maximiseWhenNormal(); });
+    } else if (ask) {
+        m_window->setWindowState(m_window->windowState() | Qt::WindowMaximized);
+    }
+    applyFullScreenLayout();
+}
+
+void WindowMotion::leaveFullScreen(bool ask) {
+    m_fullScreen = false;
+    m_fullScreenItem->setChecked(false);
+    m_fullScreenItem->setText(QStringLiteral("Full Screen"));
+    // Read while still maximised: the place the window had before full screen.
+    m_normalPlace = m_window->normalGeometry().topLeft();
+    if (statesConfirmedLater()) {
+        // The compositor holds the window at the maximised size until it confirms the
+        // normal state; a fixed size given before that ends the connection.
+        m_settlingNormal = true;
+        if (ask)
+            m_window->setWindowState(m_window->windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
+        applyLayout(normalLayout());
+        return;
+    }
+    const QSize fixed = normalSize();
+    // The window manager learns the fixed size while the window is still maximised:
+    // openbox then frames the restored window as a fixed one, without the resize
+    // handle of a resizable window.
+    m_window->windowHandle()->setMinimumSize(fixed);
+    m_window->windowHandle()->setMaximumSize(fixed);
+    if (ask)
+        m_window->setWindowState(m_window->windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
+    // On X11 the window manager confirms the normal state later; offscreen it is at once.
+    m_normalUnconfirmed = QGuiApplication::platformName() == QLatin1String("xcb");
+    settleNormal();
+}
+
+void WindowMotion::settleNormal() {
+    m_settlingNormal = false;
+    const QSize fixed = normalSize();
+    m_ui.client->setFixedSize(kMainClientWidth, kMainClientHeight);
+    // Placed before the widget takes its fixed size, which alone would be asked
+    // for at the maximised window's corner.
+    m_window->setGeometry(QRect(m_normalPlace, fixed));
+    m_window->setFixedSize(fixed);
+    applyLayout(normalLayout());
+}
+
+void WindowMotion::stateAsked(Qt::WindowStates states) {
+    // A state the program asked for itself finds the flag already set to it.
+    const bool big = states & (Qt::WindowMaximized | Qt::WindowFullScreen);
+    if (big && !m_fullScreen) {
+        enterFullScreen(false);
+    } else if (!big && !(states & Qt::WindowMinimized) && m_fullScreen) {
+        leaveFullScreen(false);
+    }
+}
+
+void WindowMotion::stateConfirmed(Qt::WindowStates states) {
+    if (states & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized)) return;
+    m_normalUnconfirmed = false;
+    if (m_settlingNormal) settleNormal();
+    maximiseWhenNormal();
+}
+
+void WindowMotion::maximiseWhenNormal() {
+    if (!m_maximiseWhenNormal) return;
+    m_maximiseWhenNormal = false;
+    m_normalUnconfirmed = false;
+    if (m_fullScreen) m_window->setWindowState(m_window->windowState() | Qt::WindowMaximized);
+}
+
+QSize WindowMotion::outerSize() const {
+    if (m_outerSize) return m_outerSize();
+    // The frame the window system reports may hold more than a title bar and borders
+    // (weston frames an XWayland window with an invisible shadow): the controls must
+    // fit the client area the window really has.
+    return frame().size().boundedTo(m_ui.client->size() + QSize(kFrameWidth, kFrameHeight));
+}
 
 void WindowMotion::applyFullScreenLayout() {
     const QSize outer = outerSize();

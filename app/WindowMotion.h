@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "MainControls.h"
+#include "WindowStates.h"
 
 class QAction;
 class QEvent;
@@ -69,13 +70,22 @@ public:
 
     bool fullScreen() const noexcept { return m_fullScreen; }
     /// Maximises the window and stretches the controls to it, or returns to the normal
-    /// window and layout.
+    /// window and layout. A maximised or full-screen state that the window system or its
+    /// title bar asks for is taken as the same full screen, and a return to the normal
+    /// state from there as the return to normal.
     void toggleFullScreen();
     /// Replaces how the full-screen layout reads the maximised window's outer size (a
-    /// test gives one; empty: the frame's size).
+    /// test gives one; empty: the frame's size, at most the client area's with the
+    /// program's own frame around it).
     void setOuterSizeSource(std::function<QSize()> source) { m_outerSize = std::move(source); }
 
 private:
+    void enterFullScreen(bool ask);
+    void leaveFullScreen(bool ask);
+    void stateAsked(Qt::WindowStates states);
+    void stateConfirmed(Qt::WindowStates states);
+    void settleNormal();
+    void maximiseWhenNormal();
     QSize normalSize() const;
     QSize outerSize() const;
     void applyFullScreenLayout();
@@ -89,6 +99,14 @@ private:
     // While in full screen the layout follows the frame also when only the window
     // manager's note of the frame's size changes.
     std::unique_ptr<X11Watch> m_frameWatch;
+    StateWatch* m_states = nullptr;
+    // Where the window returns to from full screen, once the window system confirms the
+    // normal state (on Wayland the fixed size waits for that).
+    QPoint m_normalPlace;
+    bool m_settlingNormal = false;
+    // Full screen asked for while the window manager has yet to confirm the normal state.
+    bool m_normalUnconfirmed = false;
+    bool m_maximiseWhenNormal = false;
     int m_closingCount = 0;
     QSize m_sizeBeforeClosing;
     bool m_fullScreen = false;

@@ -12,6 +12,7 @@ packages=(
 test_packages=(
   libgtest-dev libbenchmark-dev  # the unit tests and the benchmarks
   xvfb openbox  # the desktop of the window-manager tests
+  weston xwayland qt6-wayland  # the compositor of the Wayland tests
   clang libclang-rt-dev  # the fuzz targets
   desktop-file-utils appstream groff-base  # the staged installation's checks
 )

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 #include "Accessibility.h"
 #include "Look.h"
@@ -18,6 +19,9 @@ SecondaryWindow::SecondaryWindow(PolledWindow& owner, Qt::WindowFlags flags)
     useSmallWindowFont(this);
     // A plain widget window reads as a filler to screen readers; it is a dialog.
     setAccessibleRole(this, QAccessible::Dialog);
+    m_states = new StateWatch(
+        this, [this](Qt::WindowStates states) { stateAsked(states); },
+        [this](Qt::WindowStates states) { stateConfirmed(states); });
 }
 
 SecondaryWindow::~SecondaryWindow() = default;
@@ -67,6 +71,42 @@ void SecondaryWindow::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     // A window the window manager minimised still blocks the main window.
     if (!event->spontaneous()) m_ownerCloseBox.reset();
+}
+
+void SecondaryWindow::stateAsked(Qt::WindowStates states) {
+    // Not a moment at a fixed size while the window system may hold it maximised.
+    if (states & (Qt::WindowMaximized | Qt::WindowFullScreen)) m_fixedSize.lift(this);
+    if (states & Qt::WindowMinimized) {
+        m_minimised = true;
+        QTimer::singleShot(0, this, &SecondaryWindow::bringBack);
+    }
+}
+
+void SecondaryWindow::stateConfirmed(Qt::WindowStates states) {
+    if (states & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
+        // Once the window system is done with this news; asked of the window itself, as
+        // the widget hears of the state only later.
+        QTimer::singleShot(0, this, [this] {
+            windowHandle()->setWindowStates(windowHandle()->windowStates() &
+                                            ~(Qt::WindowMaximized | Qt::WindowFullScreen));
+        });
+    } else if (!(states & Qt::WindowMinimized)) {
+        m_fixedSize.restore(this);
+    }
+}
+
+void SecondaryWindow::bringBack() {
+    if (!m_minimised) return;
+    m_minimised = false;
+    if (!isVisible()) return;
+    windowHandle()->setWindowStates(windowHandle()->windowStates() & ~Qt::WindowMinimized);
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    // A Wayland client cannot ask for a minimised window back; shown anew it is the
+    // main window's child again, on top of it.
+    hide();
+    show();
+    raise();
+    activateWindow();
 }
 
 }  // namespace cpuchat

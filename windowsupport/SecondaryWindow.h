@@ -5,10 +5,15 @@
 // main window. While it is open the main window's UI polling is suspended and the main
 // window takes no input (it is disabled, and stays readable). Only the window's own
 // buttons or menu close it: a close request from the window system is refused, since the
-// main window would stay disabled.
+// main window would stay disabled. Where the window system still offers to maximise or
+// minimise it (the title bar Qt draws itself on Wayland has both buttons), a maximise is
+// refused by a return to the normal state and a minimised window comes straight back,
+// since the main window waits for it.
 
 #include <QWidget>
 #include <memory>
+
+#include "WindowStates.h"
 
 class QTimer;
 
@@ -65,7 +70,14 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    void stateAsked(Qt::WindowStates states);
+    void stateConfirmed(Qt::WindowStates states);
+    void bringBack();
+
     PolledWindow& m_owner;
+    StateWatch* m_states = nullptr;
+    FixedSizeHold m_fixedSize;
+    bool m_minimised = false;  // until the window is back
     QTimer* m_whileOpen = nullptr;
     // While this window blocks the main window, the main window's close box still closes it.
     std::unique_ptr<X11Watch> m_ownerCloseBox;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 
 using cpuchat::MainLayout;
@@ -32,6 +34,19 @@ TEST(FullScreenLayout, ReturnsToTheFixedNormalValues) {
     EXPECT_EQ(l.layoutLeft, 453);
     EXPECT_EQ(l.undoLeft, 426);
     EXPECT_EQ(l.inputWidth, 422);
+}
+
+TEST(FullScreenLayout, FillsTheClientAreaWithinTheProgramsOwnFrame) {
+    // The lower frame is 30 high; the status bar below it 19.
+    for (const auto& [width, height] : {std::pair{1275, 718}, std::pair{587, 361}, std::pair{1920, 1000}}) {
+        SCOPED_TRACE(width);
+        const MainLayout l =
+            cpuchat::fullScreenLayout(width + cpuchat::kFrameWidth, height + cpuchat::kFrameHeight);
+        EXPECT_EQ(l.lowerFrameWidth, width);
+        EXPECT_EQ(l.lowerFrameTop + 30, height - 19);
+        EXPECT_EQ(l.upperFrameHeight, l.lowerFrameTop + 1);
+        EXPECT_EQ(l.sendLeft + 86, width - 2);
+    }
 }
 
 }  // namespace
