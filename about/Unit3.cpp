@@ -93,7 +93,7 @@ QWidget* TForm3::createTopFrame() {
     auto* frame = new QFrame(this);
     frame->setObjectName(QStringLiteral("Panel1"));
     frame->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    frame->setGeometry(0, 0, kClientWidth, 153);
+    frame->setGeometry(0, 0, kClientWidth, kTopFrameHeight);
     auto* bevel = new QFrame(frame);
     bevel->setObjectName(QStringLiteral("Bevel1"));
     bevel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -176,9 +176,11 @@ void TForm3::fitToOuterHeight() {
     // The window system's margins, not the widget's copy of them: that copy is renewed
     // only by a move or resize, and the window manager may frame the window after both.
     // Before the window is framed they read as zero.
+    // A frame taller than the short form leaves over the top frame (an invisible shadow
+    // some window managers count as frame) counts as that much, so the top frame stays whole.
     const QWindow* handle = windowHandle();
     const QMargins margins = handle ? handle->frameMargins() : QMargins();
-    const int frame = margins.top() + margins.bottom();
+    const int frame = std::min(margins.top() + margins.bottom(), kShortHeight - kTopFrameHeight);
     const QSize client(kClientWidth, std::max(1, m_outerHeight - frame));
     if (size() != client || minimumSize() != client || maximumSize() != client) setFixedSize(client);
 }

@@ -32,6 +32,7 @@ public:
     static constexpr int kClientWidth = 377;
     static constexpr int kShortHeight = 179;
     static constexpr int kLongHeight = 327;
+    static constexpr int kTopFrameHeight = 153;
 
     /// Builds the window hidden, as a dialog over `mainWindow`, with the picture
     /// "About.bmp" read through `files` (no picture when it cannot be read). "ReadMe.Txt"
