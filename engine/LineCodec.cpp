@@ -42,6 +42,22 @@ bool isSkippedDestination(std::string_view word) {
            kSkippedDestinations.end();
 }
 
+// The Windows-1251 text of a symbol control word (\par, \emdash, ...), or 0 when
+// `word` is none.
+char symbolText(std::string_view word) {
+    static constexpr std::pair<std::string_view, char> kSymbols[] = {
+        {"par", '\n'},        {"line", '\n'},      {"sect", '\n'},      {"page", '\n'},
+        {"row", '\n'},        {"tab", '\t'},       {"cell", '\t'},      {"emdash", '\x97'},
+        {"endash", '\x96'},   {"lquote", '\x91'},  {"rquote", '\x92'},  {"ldblquote", '\x93'},
+        {"rdblquote", '\x94'}, {"bullet", '\x95'}, {"emspace", ' '},    {"enspace", ' '},
+        {"qmspace", ' '},
+    };
+    for (const auto& [name, text] : kSymbols) {
+        if (name == word) return text;
+    }
+    return 0;
+}
+
 int hexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -314,26 +330,8 @@ private:
             return;
         }
         highSurrogate_ = false;
-        if (word == "par" || word == "line" || word == "sect" || word == "page" || word == "row") {
-            emitText('\n');
-        } else if (word == "tab" || word == "cell") {
-            emitText('\t');
-        } else if (word == "emdash") {
-            emitText('\x97');
-        } else if (word == "endash") {
-            emitText('\x96');
-        } else if (word == "lquote") {
-            emitText('\x91');
-        } else if (word == "rquote") {
-            emitText('\x92');
-        } else if (word == "ldblquote") {
-            emitText('\x93');
-        } else if (word == "rdblquote") {
-            emitText('\x94');
-        } else if (word == "bullet") {
-            emitText('\x95');
-        } else if (word == "emspace" || word == "enspace" || word == "qmspace") {
-            emitText(' ');
+        if (const char text = symbolText(word)) {
+            emitText(text);
         } else if (word == "f" && !cur_.fontTable) {
             cur_.font = param;
             usePage();
