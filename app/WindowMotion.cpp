@@ -32,7 +32,7 @@ WindowMotion::WindowMotion(QMainWindow* window, const MainControls& controls, QA
     m_frameWatch = std::make_unique<X11Watch>(window, X11Watch::Event::PropertyChange, [this] {
         if (m_fullScreen) applyFullScreenLayout();
     });
-    m_states = new StateWatch(
+    new StateWatch(  // owned by the window
         window, [this](Qt::WindowStates states) { stateAsked(states); },
         [this](Qt::WindowStates states) { stateConfirmed(states); });
 }

@@ -99,7 +99,6 @@ private:
     // While in full screen the layout follows the frame also when only the window
     // manager's note of the frame's size changes.
     std::unique_ptr<X11Watch> m_frameWatch;
-    StateWatch* m_states = nullptr;
     // Where the window returns to from full screen, once the window system confirms the
     // normal state (on Wayland the fixed size waits for that).
     QPoint m_normalPlace;

@@ -19,7 +19,7 @@ SecondaryWindow::SecondaryWindow(PolledWindow& owner, Qt::WindowFlags flags)
     useSmallWindowFont(this);
     // A plain widget window reads as a filler to screen readers; it is a dialog.
     setAccessibleRole(this, QAccessible::Dialog);
-    m_states = new StateWatch(
+    new StateWatch(  // owned by the window
         this, [this](Qt::WindowStates states) { stateAsked(states); },
         [this](Qt::WindowStates states) { stateConfirmed(states); });
 }

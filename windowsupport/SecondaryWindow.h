@@ -75,7 +75,6 @@ private:
     void bringBack();
 
     PolledWindow& m_owner;
-    StateWatch* m_states = nullptr;
     FixedSizeHold m_fixedSize;
     bool m_minimised = false;  // until the window is back
     QTimer* m_whileOpen = nullptr;
